@@ -1,0 +1,59 @@
+/* Conversion of the ARL commands' MAC and number arguments. */
+#include <string.h>
+
+#include "cli.h"
+
+static int hex_digit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+int str2mac(const char *text, uint8_t *mac)
+{
+    size_t len = strlen(text);
+    /* Plain form: 12 digits.  Colon form: pairs at 0, 3, ... with a colon
+     * after each but the last. */
+    int stride;
+    if (len == 12)
+        stride = 2;
+    else if (len == 17)
+        stride = 3;
+    else
+        return -1;
+
+    uint8_t out[6];
+    for (int i = 0; i < 6; i++) {
+        const char *p = text + i * stride;
+        int hi = hex_digit(p[0]);
+        int lo = hex_digit(p[1]);
+        if (hi < 0 || lo < 0)
+            return -1;
+        if (stride == 3 && i < 5 && p[2] != ':')
+            return -1;
+        out[i] = (uint8_t)(hi << 4 | lo);
+    }
+    memcpy(mac, out, sizeof out);
+    return 0;
+}
+
+int str2uint(const char *text, uint32_t max, int32_t *out)
+{
+    if (*text == '\0')
+        return -1;
+    uint32_t v = 0;
+    for (const char *p = text; *p; p++) {
+        if (*p < '0' || *p > '9')
+            return -1;
+        v = v * 10u + (uint32_t)(*p - '0');
+        if (v > max) /* max is far below the point where v could wrap */
+            return -1;
+    }
+    *out = (int32_t)v;
+    return 0;
+}

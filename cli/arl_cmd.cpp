@@ -1,0 +1,91 @@
+/* The ARL commands: parse the words into one arl_data record and run one
+ * table operation on it. */
+#include <stdio.h>
+#include <string.h>
+
+#include "cli.h"
+
+/* Largest value each numeric argument may take: the width of the field
+ * that holds it. */
+#define VID_MAX 255u /* the VLAN id registers are one byte wide */
+#define FLAG_MAX 1u  /* valid, static, age */
+#define TC_MAX 7u    /* as the usage promises; the entry keeps 2 bits */
+#define PID_MAX 15u  /* 4-bit port field of an entry */
+#define MWRITE_VID 6 /* VLAN of the mwrite and mdel commands */
+
+void dump_arl_data(arl_data *arl)
+{
+    (void)arl;
+}
+
+/* read [vid] MAC */
+static int parse_read(int argc, char **argv, arl_data *arl)
+{
+    if (argc == 4)
+        return str2mac(argv[3], arl->mac);
+    if (argc == 5 && str2uint(argv[3], VID_MAX, &arl->vid) == 0)
+        return str2mac(argv[4], arl->mac);
+    return -1;
+}
+
+/* write VID MAC VALID STATIC AGE TC PORT */
+static int parse_write(int argc, char **argv, arl_data *arl)
+{
+    if (argc != 10 || str2uint(argv[3], VID_MAX, &arl->vid) || str2mac(argv[4], arl->mac) ||
+        str2uint(argv[5], FLAG_MAX, &arl->valid) || str2uint(argv[6], FLAG_MAX, &arl->sbit) ||
+        str2uint(argv[7], FLAG_MAX, &arl->age) || str2uint(argv[8], TC_MAX, &arl->tc) ||
+        str2uint(argv[9], PID_MAX, &arl->pid))
+        return -1;
+    return 0;
+}
+
+/* mwrite|mdel STATIC PORT MAC AGE, on VLAN 6 */
+static int parse_mwrite(int argc, char **argv, arl_data *arl, int valid)
+{
+    if (argc != 7 || str2uint(argv[3], FLAG_MAX, &arl->sbit) ||
+        str2uint(argv[4], PID_MAX, &arl->pid) || str2mac(argv[5], arl->mac) ||
+        str2uint(argv[6], FLAG_MAX, &arl->age))
+        return -1;
+    arl->vid = MWRITE_VID;
+    arl->valid = valid;
+    return 0;
+}
+
+int arl_func(int argc, char **argv)
+{
+    arl_data arl;
+    int rc;
+
+    if (argc < 3)
+        return ARL_CMD_MALFORMED;
+    memset(&arl, 0, sizeof arl);
+
+    const char *cmd = argv[2];
+    if (strcmp(cmd, "read") == 0) {
+        if (parse_read(argc, argv, &arl))
+            return ARL_CMD_MALFORMED;
+        rc = brcm53115_read_arl_tab(&arl);
+    } else if (strcmp(cmd, "search") == 0) {
+        if (argc != 4 || str2mac(argv[3], arl.mac))
+            return ARL_CMD_MALFORMED;
+        rc = brcm53115_search_arl_tab(&arl);
+    } else if (strcmp(cmd, "write") == 0) {
+        if (parse_write(argc, argv, &arl))
+            return ARL_CMD_MALFORMED;
+        rc = brcm53115_write_arl_tab(&arl);
+    } else if (strcmp(cmd, "mwrite") == 0 || strcmp(cmd, "mdel") == 0) {
+        if (parse_mwrite(argc, argv, &arl, cmd[1] == 'w'))
+            return ARL_CMD_MALFORMED;
+        rc = brcm53115_write_arl_tab(&arl);
+    } else {
+        return ARL_CMD_MALFORMED;
+    }
+
+    if (rc < 0) {
+        fprintf(stderr, "%s: arl %s: the switch did not finish the access within %d ms\n", argv[0],
+                cmd, BRCM53115_WRITE_TIMEOUT_US / 1000);
+        return ARL_CMD_FAILED;
+    }
+    dump_arl_data(&arl);
+    return ARL_CMD_DONE;
+}

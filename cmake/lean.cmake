@@ -1,0 +1,30 @@
+# Compile and link settings for the project's own code.
+
+# Warnings as errors and the lean code generation of a program that must fit
+# a router's flash: no exceptions, no RTTI, no unwind tables, unused code
+# dropped at link time.
+function(sw53115_code target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Werror
+    -fno-exceptions -fno-rtti -fno-threadsafe-statics
+    -fno-asynchronous-unwind-tables -fno-unwind-tables
+    -ffunction-sections -fdata-sections
+    -U_FORTIFY_SOURCE)
+endfunction()
+
+# Programs and shared libraries link against the C library alone: a use of
+# anything from libstdc++ or libgcc_s fails the link instead of turning into
+# a run-time dependency.  libgcc.a stays, for helpers the compiler may call.
+function(sw53115_lean_link target)
+  if(SW53115_LEAN_LINK)
+    target_link_options(${target} PRIVATE -nodefaultlibs "LINKER:--gc-sections" "LINKER:-O1"
+                        "LINKER:--build-id=none")
+  endif()
+endfunction()
+
+# The C library and libgcc.a, after everything else on the link line.
+function(sw53115_lean_link_tail target)
+  if(SW53115_LEAN_LINK)
+    target_link_libraries(${target} PRIVATE c gcc)
+  endif()
+endfunction()

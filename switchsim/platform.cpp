@@ -1,0 +1,98 @@
+/* get_register and set_register of the simulated switch: each access
+ * locks the shared state, runs the ARL engine and, with SWITCHSIM_LOG set,
+ * appends one line to the access log. */
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include "lib53115.h"
+#include "switchsim.h"
+
+static struct sim_state *state;
+static int attached;
+static int log_fd = -1;
+
+/* The state, opened on the first access.  A file that cannot be used is
+ * reported once, and the switch then answers zeros. */
+static struct sim_state *attach(void)
+{
+    if (!attached) {
+        char err[4200];
+        attached = 1;
+        state = sim_open(err, sizeof err);
+        if (!state)
+            fprintf(stderr, "%s\n", err);
+
+        const char *log = getenv("SWITCHSIM_LOG");
+        if (log && strcmp(log, "-") == 0)
+            log_fd = 2;
+        else if (log && *log)
+            log_fd = open(log, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    }
+    return state;
+}
+
+static void log_access(const char *op, int page, int offset, int length, uint64_t value)
+{
+    if (log_fd < 0)
+        return;
+    char line[96];
+    int digits = length >= 1 && length <= 8 ? 2 * length : 2;
+    int n = snprintf(line, sizeof line, "%s page=0x%02x offset=0x%02x length=%d value=0x%0*llx\n",
+                     op, page, offset, length, digits, (unsigned long long)value);
+    if (write(log_fd, line, (size_t)n) < 0) {
+        /* a log that cannot be written is not the switch's concern */
+    }
+}
+
+/* Accesses within page 0x05 of 1 to 8 bytes reach the engine; the
+ * switch has nothing else, so other pages read zeros and ignore writes. */
+static int modelled(int page, int offset, int length)
+{
+    return page == ARL_PAGE && length >= 1 && length <= 8 && offset >= 0 && offset + length <= 256;
+}
+
+static uint64_t low_bytes(uint64_t value, int length)
+{
+    return length >= 8 ? value : value & ((1ull << (8 * length)) - 1u);
+}
+
+extern "C" int get_register(int page, int offset, int length, void *buf)
+{
+    struct sim_state *st = attach();
+    uint64_t v = 0;
+    int rc = -1;
+
+    if (st && modelled(page, offset, length)) {
+        sim_lock();
+        v = sim_reg_read(st, offset, length);
+        sim_unlock();
+        rc = 0;
+    }
+    uint16_t g[4];
+    for (int i = 0; i < 4; i++)
+        g[i] = (uint16_t)(v >> (16 * i));
+    memcpy((uint8_t *)buf + ARL_REPLY_VALUE, g, sizeof g);
+    log_access("get", page, offset, length, v);
+    return rc;
+}
+
+extern "C" int set_register(int page, int offset, void *value, int length)
+{
+    struct sim_state *st = attach();
+    uint64_t v;
+    int rc = -1;
+
+    memcpy(&v, value, sizeof v);
+    v = length > 0 ? low_bytes(v, length) : 0;
+    if (st && modelled(page, offset, length)) {
+        sim_lock();
+        sim_reg_write(st, offset, v, length);
+        sim_unlock();
+        rc = 0;
+    }
+    log_access("set", page, offset, length, v);
+    return rc;
+}

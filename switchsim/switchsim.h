@@ -1,0 +1,65 @@
+/* The simulated BCM53115 switch: its state file and its ARL engine.
+ *
+ * The state (page 0x05 registers, the 4096-entry ARL table and the fault
+ * settings) lives in one file shared by every process, mapped into memory;
+ * each register access and each switchsim command holds an exclusive lock
+ * on the file while it runs. */
+#ifndef SWITCHSIM_H
+#define SWITCHSIM_H
+
+#include <stdint.h>
+
+#include "brcm53115_regs.h"
+
+#define SIM_MAGIC "SW53SIM" /* 8 bytes with the terminating NUL */
+#define SIM_VERSION 1u
+
+#define SIM_FAULT_NONE 0u  /* accesses finish at once */
+#define SIM_FAULT_BUSY 1u  /* bit 7 of the control reads 1 for busy_polls polls */
+#define SIM_FAULT_STUCK 2u /* accesses never finish */
+
+/* One bin of a bucket: an entry slot value (layout A) and its VLAN id. */
+struct sim_bin {
+    uint64_t val;
+    uint32_t vid;
+    uint32_t pad;
+};
+
+struct sim_header {
+    char magic[8];
+    uint32_t version;
+    uint32_t size; /* sizeof(struct sim_state) */
+};
+
+struct sim_state {
+    struct sim_header hdr;
+    uint8_t regs[256];   /* page 0x05, each register little-endian at its offset */
+    uint32_t fault;      /* SIM_FAULT_* */
+    uint32_t busy_polls; /* polls an access stays busy under SIM_FAULT_BUSY */
+    uint32_t busy_left;  /* polls left before the running access finishes */
+    uint32_t pending;    /* an access has started and not finished */
+    uint32_t cursor;     /* search: entry index of the pending result, while
+                            bit 0 of the search control is set */
+    uint32_t pad[3];
+    struct sim_bin table[ARL_BUCKETS][ARL_BINS];
+};
+
+extern "C" {
+
+/* Opens (creating if need be) and maps the state file named by
+ * SWITCHSIM_STATE, or the per-user default.  On failure returns NULL and
+ * puts one line naming the file and what to do into err. */
+struct sim_state *sim_open(char *err, int errlen);
+const char *sim_state_path(void);
+void sim_lock(void);
+void sim_unlock(void);
+
+/* The ARL engine, on a locked state. */
+uint32_t sim_bucket(uint64_t key, uint32_t vid);
+void sim_reset(struct sim_state *st);
+uint64_t sim_reg_peek(const struct sim_state *st, int offset, int length);
+uint64_t sim_reg_read(struct sim_state *st, int offset, int length);
+void sim_reg_write(struct sim_state *st, int offset, uint64_t value, int length);
+}
+
+#endif

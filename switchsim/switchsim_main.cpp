@@ -1,0 +1,270 @@
+/* switchsim: look into and set up the simulated switch that sw53115 and
+ * libswitchsim.so work on. */
+#include <stdio.h>
+#include <string.h>
+
+#include "../cli/cli.h"
+#include "switchsim.h"
+
+#define EXIT_BAD_ARG 2
+#define EXIT_REFUSED 1
+
+static const char usage_text[] =
+    "usage: switchsim COMMAND [ARGS]\n"
+    "Works on the simulated switch state in $SWITCHSIM_STATE (default /tmp/switchsim-UID.state).\n"
+    "\n"
+    "  show [--all] [--json]                       list the valid ARL entries (--all: every bin)\n"
+    "  add MAC VID PORT [--static] [--age] [--tc N] put a valid entry into the table\n"
+    "  del MAC VID                                 remove an entry\n"
+    "  reset                                       empty the table, idle registers, no fault\n"
+    "  fault busy N | fault stuck | fault none     make accesses take N polls, or never finish\n"
+    "  regs                                        print the page 0x05 registers\n"
+    "\n"
+    "MAC: 001122334455 or 00:11:22:33:44:55; VID 0-255; PORT 0-15; N for --tc 0-7.\n"
+    "Set SWITCHSIM_LOG=FILE (or -) to log every register access of sw53115.\n";
+
+static int bad_arg(const char *arg, const char *expected)
+{
+    fprintf(stderr, "switchsim: bad argument '%s': expected %s (see switchsim --help)\n", arg,
+            expected);
+    return EXIT_BAD_ARG;
+}
+
+struct entry_view {
+    uint32_t bucket, bin, vid, port, sbit, age, valid, tc;
+    uint8_t mac[6];
+};
+
+static void view(const struct sim_state *st, uint32_t bucket, uint32_t bin, struct entry_view *e)
+{
+    uint64_t a = st->table[bucket][bin].val;
+    e->bucket = bucket;
+    e->bin = bin;
+    e->vid = st->table[bucket][bin].vid;
+    e->port = (uint32_t)(a >> ARLA_PID_SHIFT) & ARLA_PID_MASK;
+    e->sbit = (uint32_t)(a >> ARLA_STATIC_SHIFT) & ARL_FLAG_MASK;
+    e->age = (uint32_t)(a >> ARLA_AGE_SHIFT) & ARL_FLAG_MASK;
+    e->valid = (uint32_t)(a >> ARLA_VALID_SHIFT) & ARL_FLAG_MASK;
+    e->tc = (uint32_t)(a >> ARLA_TC_SHIFT) & ARLA_TC_MASK;
+    for (int i = 0; i < 6; i++)
+        e->mac[i] = (uint8_t)(a >> (40 - 8 * i));
+}
+
+static int cmd_show(struct sim_state *st, int argc, char **argv)
+{
+    int all = 0, json = 0, n = 0;
+    for (int i = 2; i < argc; i++) {
+        if (strcmp(argv[i], "--all") == 0)
+            all = 1;
+        else if (strcmp(argv[i], "--json") == 0)
+            json = 1;
+        else
+            return bad_arg(argv[i], "--all or --json");
+    }
+    if (!json)
+        printf("%6s %3s %-17s %3s %4s %6s %3s %5s %2s\n", "bucket", "bin", "mac", "vid", "port",
+               "static", "age", "valid", "tc");
+    else
+        printf("[");
+    for (uint32_t b = 0; b < ARL_BUCKETS; b++) {
+        for (uint32_t k = 0; k < ARL_BINS; k++) {
+            struct entry_view e;
+            view(st, b, k, &e);
+            if (!all && !e.valid)
+                continue;
+            char mac[18];
+            snprintf(mac, sizeof mac, "%02x:%02x:%02x:%02x:%02x:%02x", e.mac[0], e.mac[1], e.mac[2],
+                     e.mac[3], e.mac[4], e.mac[5]);
+            static const char *const tf[2] = {"false", "true"};
+            if (json)
+                printf("%s\n  {\"bucket\":%u,\"bin\":%u,\"mac\":\"%s\",\"vid\":%u,\"port\":%u,"
+                       "\"static\":%s,\"age\":%s,\"valid\":%s,\"tc\":%u}",
+                       n ? "," : "", e.bucket, e.bin, mac, e.vid, e.port, tf[e.sbit], tf[e.age],
+                       tf[e.valid], e.tc);
+            else
+                printf("%6u %3u %-17s %3u %4u %6u %3u %5u %2u\n", e.bucket, e.bin, mac, e.vid,
+                       e.port, e.sbit, e.age, e.valid, e.tc);
+            n++;
+        }
+    }
+    if (json)
+        printf(n ? "\n]\n" : "]\n");
+    return 0;
+}
+
+/* MAC and VID of add and del, checked as sw53115 checks them. */
+static int parse_key(char **argv, uint64_t *key, int32_t *vid)
+{
+    uint8_t mac[6];
+    if (str2mac(argv[0], mac))
+        return bad_arg(argv[0], "a MAC address as 001122334455 or 00:11:22:33:44:55");
+    if (str2uint(argv[1], 255, vid))
+        return bad_arg(argv[1], "a VLAN id from 0 to 255");
+    *key = 0;
+    for (int i = 0; i < 6; i++)
+        *key = *key << 8 | mac[i];
+    return 0;
+}
+
+static struct sim_bin *find(struct sim_state *st, uint64_t key, uint32_t vid)
+{
+    struct sim_bin *bins = st->table[sim_bucket(key, vid)];
+    for (uint32_t k = 0; k < ARL_BINS; k++)
+        if ((bins[k].val >> ARLA_VALID_SHIFT & 1u) && (bins[k].val & ARL_KEY_MASK) == key &&
+            bins[k].vid == vid)
+            return &bins[k];
+    return NULL;
+}
+
+static int cmd_add(struct sim_state *st, int argc, char **argv)
+{
+    uint64_t key;
+    int32_t vid, port, tc = 0;
+    uint64_t flags = (uint64_t)1 << ARLA_VALID_SHIFT;
+
+    if (argc < 5)
+        return bad_arg(argc > 2 ? argv[argc - 1] : "add",
+                       "add MAC VID PORT [--static] [--age] [--tc N]");
+    int rc = parse_key(argv + 2, &key, &vid);
+    if (rc)
+        return rc;
+    if (str2uint(argv[4], 15, &port))
+        return bad_arg(argv[4], "a port from 0 to 15");
+    for (int i = 5; i < argc; i++) {
+        if (strcmp(argv[i], "--static") == 0)
+            flags |= (uint64_t)1 << ARLA_STATIC_SHIFT;
+        else if (strcmp(argv[i], "--age") == 0)
+            flags |= (uint64_t)1 << ARLA_AGE_SHIFT;
+        else if (strcmp(argv[i], "--tc") == 0 && i + 1 < argc)
+            rc = str2uint(argv[++i], 7, &tc) ? bad_arg(argv[i], "a traffic class from 0 to 7") : 0;
+        else
+            rc = bad_arg(argv[i], "--static, --age or --tc N");
+        if (rc)
+            return rc;
+    }
+
+    struct sim_bin *bin = find(st, key, (uint32_t)vid);
+    struct sim_bin *bins = st->table[sim_bucket(key, (uint32_t)vid)];
+    for (uint32_t k = 0; !bin && k < ARL_BINS; k++)
+        if (!(bins[k].val >> ARLA_VALID_SHIFT & 1u))
+            bin = &bins[k];
+    if (!bin) {
+        fprintf(stderr,
+                "switchsim: bucket %u is full: both bins hold valid entries; del one first\n",
+                sim_bucket(key, (uint32_t)vid));
+        return EXIT_REFUSED;
+    }
+    bin->val = key | flags | (uint64_t)(uint32_t)port << ARLA_PID_SHIFT |
+               (uint64_t)((uint32_t)tc & ARLA_TC_MASK) << ARLA_TC_SHIFT;
+    bin->vid = (uint32_t)vid;
+    return 0;
+}
+
+static int cmd_del(struct sim_state *st, int argc, char **argv)
+{
+    uint64_t key;
+    int32_t vid;
+
+    if (argc != 4)
+        return bad_arg(argc > 4 ? argv[4] : "del", "del MAC VID");
+    int rc = parse_key(argv + 2, &key, &vid);
+    if (rc)
+        return rc;
+    struct sim_bin *bin = find(st, key, (uint32_t)vid);
+    if (!bin) {
+        fprintf(stderr, "switchsim: no valid entry for %s on VLAN %d\n", argv[2], (int)vid);
+        return EXIT_REFUSED;
+    }
+    memset(bin, 0, sizeof *bin);
+    return 0;
+}
+
+static int cmd_fault(struct sim_state *st, int argc, char **argv)
+{
+    int32_t n;
+    if (argc == 3 && strcmp(argv[2], "none") == 0) {
+        st->fault = SIM_FAULT_NONE;
+    } else if (argc == 3 && strcmp(argv[2], "stuck") == 0) {
+        st->fault = SIM_FAULT_STUCK;
+    } else if (argc == 4 && strcmp(argv[2], "busy") == 0) {
+        if (str2uint(argv[3], 1000000000u, &n))
+            return bad_arg(argv[3], "a number of polls from 0 to 1000000000");
+        st->fault = SIM_FAULT_BUSY;
+        st->busy_polls = (uint32_t)n;
+    } else {
+        return bad_arg(argc > 2 ? argv[2] : "fault", "fault busy N, fault stuck or fault none");
+    }
+    return 0;
+}
+
+static int cmd_regs(struct sim_state *st)
+{
+    static const struct {
+        int offset, length;
+        const char *name;
+    } regs[] = {
+        {ARL_RW_CTRL, 1, "rw_ctrl"},
+        {ARL_MAC_INDEX, 6, "mac_index"},
+        {ARL_VID_INDEX, 1, "vid_index"},
+        {ARL_ENTRY0, 8, "entry0"},
+        {ARL_ENTRY1, 8, "entry1"},
+        {ARL_SRCH_CTRL, 1, "search_ctrl"},
+        {ARL_SRCH_RESULT, 8, "search_result"},
+        {ARL_SRCH_EXTRA, 1, "search_extra"},
+        {ARL_ENTRY0_VID, 1, "entry0_vid"},
+        {ARL_ENTRY1_VID, 1, "entry1_vid"},
+    };
+    for (const auto &r : regs)
+        printf("0x%02x %-13s 0x%0*llx\n", r.offset, r.name, 2 * r.length,
+               (unsigned long long)sim_reg_peek(st, r.offset, r.length));
+    static const char *const faults[] = {"none", "busy", "stuck"};
+    printf("fault: %s", faults[st->fault < 3 ? st->fault : 0]);
+    if (st->fault == SIM_FAULT_BUSY)
+        printf(" %u polls", st->busy_polls);
+    printf("%s\n", st->pending ? ", an access is running" : "");
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        fputs(usage_text, stderr);
+        return EXIT_BAD_ARG;
+    }
+    const char *cmd = argv[1];
+    if (strcmp(cmd, "-h") == 0 || strcmp(cmd, "--help") == 0) {
+        fputs(usage_text, stdout);
+        return 0;
+    }
+    static const char *const cmds[] = {"show", "add", "del", "reset", "fault", "regs"};
+    int known = 0;
+    for (const char *c : cmds)
+        known |= strcmp(cmd, c) == 0;
+    if (!known)
+        return bad_arg(cmd, "one of show, add, del, reset, fault, regs");
+    if ((strcmp(cmd, "reset") == 0 || strcmp(cmd, "regs") == 0) && argc > 2)
+        return bad_arg(argv[2], "no argument after reset or regs");
+
+    char err[4200];
+    struct sim_state *st = sim_open(err, sizeof err);
+    if (!st) {
+        fprintf(stderr, "%s\n", err);
+        return EXIT_BAD_ARG;
+    }
+    int rc = 0;
+    sim_lock();
+    if (strcmp(cmd, "show") == 0)
+        rc = cmd_show(st, argc, argv);
+    else if (strcmp(cmd, "add") == 0)
+        rc = cmd_add(st, argc, argv);
+    else if (strcmp(cmd, "del") == 0)
+        rc = cmd_del(st, argc, argv);
+    else if (strcmp(cmd, "reset") == 0)
+        sim_reset(st);
+    else if (strcmp(cmd, "fault") == 0)
+        rc = cmd_fault(st, argc, argv);
+    else
+        rc = cmd_regs(st);
+    sim_unlock();
+    return rc;
+}
