@@ -1,0 +1,21 @@
+#!/bin/bash
+# Builds sw53115 and the simulated switch, then shows a short session.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. cmake/deps.sh
+need_packages cmake make g++
+cmake -S . -B out/host -DSW53115_TESTS=OFF >/dev/null
+cmake --build out/host -j "$(nproc)" >/dev/null
+
+export SWITCHSIM_STATE=${SWITCHSIM_STATE:-$PWD/out/demo.state}
+say() { printf '\n$ %s\n' "$*"; "$@"; }
+PATH=$PWD/out/host:$PWD/out/host/switchsim:$PATH
+say switchsim reset
+say sw53115 arl write 1 00:11:22:33:44:55 1 0 0 2 3
+say sw53115 arl mwrite 1 5 02:00:5e:00:00:fb 0
+say sw53115 arl mwrite 0 7 02:00:5e:00:00:16 1
+say switchsim show
+say sw53115 arl mdel 1 5 02:00:5e:00:00:fb 0
+say switchsim show
+printf '\n$ SWITCHSIM_LOG=- sw53115 arl search 00:11:22:33:44:55\n'
+SWITCHSIM_LOG=- sw53115 arl search 00:11:22:33:44:55 2>&1

@@ -1,0 +1,203 @@
+// The command parser against the recording fake platform: what each command
+// line puts into the switch, what it refuses without touching it, the MAC and
+// number conversions, and the usage texts byte for byte.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "fake_platform.h"
+
+namespace {
+
+struct words {
+    std::vector<std::string> w;
+    std::vector<char *> argv;
+    explicit words(const std::string &line)
+    {
+        std::istringstream in(line);
+        std::string s;
+        w.push_back("sw53115");
+        while (in >> s)
+            w.push_back(s);
+        for (auto &x : w)
+            argv.push_back(&x[0]);
+        argv.push_back(nullptr);
+    }
+    int run() { return arl_func((int)w.size(), argv.data()); }
+};
+
+class Cli : public ::testing::Test {
+  protected:
+    void SetUp() override { fake_reset(); }
+};
+
+// What a command writes: the VID index and the entry slot 0 value.
+TEST_F(Cli, CommandsReachTheSwitchWithTheirFields)
+{
+    struct {
+        const char *line;
+        uint64_t vid, entry;
+    } cases[] = {
+        {"arl write 1 001122334455 1 0 0 0 3", 1, 0x8003001122334455ull},
+        {"arl write 255 00:11:22:33:44:55 0 1 1 7 15", 255, 0x780F001122334455ull},
+        {"arl write 0 aBcDeF012345 1 1 0 2 0", 0, 0xD000ABCDEF012345ull},
+        {"arl write 007 001122334455 01 0 0 0 00", 7, 0x8000001122334455ull},
+        {"arl mwrite 0 3 001122334455 1", 6, 0xA003001122334455ull},
+        {"arl mdel 0 3 001122334455 1", 6, 0x2003001122334455ull},
+        {"arl mwrite 1 15 FF:FF:FF:FF:FF:FF 0", 6, 0xC00FFFFFFFFFFFFFull},
+    };
+    for (auto c : cases) {
+        fake_reset();
+        EXPECT_EQ(words(c.line).run(), ARL_CMD_DONE) << c.line;
+        ASSERT_GE(fake.calls.size(), 4u) << c.line;
+        EXPECT_EQ(fake.calls[1], set(0x08, 1, c.vid)) << c.line;
+        EXPECT_EQ(fake.calls[2], set(0x10, 8, c.entry)) << c.line;
+        EXPECT_EQ(fake.calls[3], set(0x30, 1, c.vid)) << c.line;
+    }
+}
+
+TEST_F(Cli, ReadAndSearchTakeTheirArguments)
+{
+    struct {
+        const char *line;
+        reg_call first, second;
+    } cases[] = {
+        {"arl read 001122334455", set(0x02, 6, 0x001122334455), set(0x08, 1, 0)},
+        {"arl read 7 00:11:22:33:44:55", set(0x02, 6, 0x001122334455), set(0x08, 1, 7)},
+        {"arl search 001122334455", get(0x20, 1, 0), set(0x20, 1, 0x80)},
+    };
+    for (auto c : cases) {
+        fake_reset();
+        EXPECT_EQ(words(c.line).run(), ARL_CMD_DONE) << c.line;
+        ASSERT_GE(fake.calls.size(), 2u) << c.line;
+        EXPECT_EQ(fake.calls[0], c.first) << c.line;
+        EXPECT_EQ(fake.calls[1], c.second) << c.line;
+    }
+}
+
+TEST_F(Cli, MalformedCommandsTouchNothing)
+{
+    const char *cases[] = {
+        "arl", "arl foo 001122334455", "arl READ 001122334455",
+        "arl read", "arl read 0011223344", "arl read 1 2 001122334455",
+        "arl search 001122334455 x", "arl search port 3",
+        "arl write 1 001122334455 1 0 0 0", "arl write 1 001122334455 1 0 0 0 3 3",
+        "arl write 1 001122334455 2 0 0 0 1", "arl write 1 001122334455 1 0 0 8 1",
+        "arl write 1 001122334455 -1 0 0 0 1", "arl write 1 001122334455 1 -1 0 0 1",
+        "arl write 1 001122334455 1 0 -1 0 1", "arl write 1 001122334455 1 0 0 0 16",
+        "arl write 256 001122334455 1 0 0 0 1", "arl write 12abc 001122334455 1 0 0 0 1",
+        "arl write x 001122334455 1 0 0 0 1", "arl write 1 001122334455 1 0 0 0 8192",
+        "arl write +1 001122334455 1 0 0 0 1", "arl write 0x1 001122334455 1 0 0 0 1",
+        "arl write 1 zz1122334455 1 0 0 0 1", "arl write 1 0011223344556 1 0 0 0 1",
+        "arl mwrite 2 3 001122334455 1", "arl mwrite 0 16 001122334455 1",
+        "arl mwrite 0 3 001122334455", "arl mdel 0 3 001122334455 1 1",
+        "arl mdel 0 3 001122334455 2",
+    };
+    for (auto line : cases) {
+        fake_reset();
+        EXPECT_EQ(words(line).run(), ARL_CMD_MALFORMED) << line;
+        EXPECT_TRUE(fake.calls.empty()) << line;
+    }
+}
+
+TEST_F(Cli, WriteTimeoutIsReportedOnce)
+{
+    fake.reply = [](int, int, int) -> uint64_t { return 0x80; };
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(words("arl write 1 001122334455 1 0 0 0 3").run(), ARL_CMD_FAILED);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "sw53115: arl write: the switch did not finish the access within 100 ms\n");
+}
+
+TEST(Args, Str2mac)
+{
+    struct {
+        const char *text;
+        int rc;
+        uint8_t mac[6];
+    } cases[] = {
+        {"001122334455", 0, {0x00, 0x11, 0x22, 0x33, 0x44, 0x55}},
+        {"00:11:22:33:44:55", 0, {0x00, 0x11, 0x22, 0x33, 0x44, 0x55}},
+        {"AbCdEf012345", 0, {0xAB, 0xCD, 0xEF, 0x01, 0x23, 0x45}},
+        {"aB:cD:eF:01:23:45", 0, {0xAB, 0xCD, 0xEF, 0x01, 0x23, 0x45}},
+        {"zz1122334455", -1, {}},
+        {"00112233445", -1, {}},
+        {"0011223344556", -1, {}},
+        {"00-11-22-33-44-55", -1, {}},
+        {"00:11:22:33:44:5g", -1, {}},
+        {"0:011:22:33:44:55", -1, {}},
+        {"00:11:22:33:44:55:", -1, {}},
+        {"", -1, {}},
+        {"00 112233445", -1, {}},
+    };
+    for (auto c : cases) {
+        uint8_t mac[6] = {9, 9, 9, 9, 9, 9};
+        EXPECT_EQ(str2mac(c.text, mac), c.rc) << c.text;
+        if (c.rc == 0)
+            EXPECT_EQ(memcmp(mac, c.mac, 6), 0) << c.text;
+        else
+            EXPECT_EQ(mac[0], 9) << c.text;
+    }
+}
+
+TEST(Args, Str2uint)
+{
+    struct {
+        const char *text;
+        uint32_t max;
+        int rc;
+        int32_t value;
+    } cases[] = {
+        {"0", 1, 0, 0},          {"1", 1, 0, 1},     {"2", 1, -1, 0},
+        {"255", 255, 0, 255},    {"256", 255, -1, 0}, {"0007", 7, 0, 7},
+        {"", 7, -1, 0},          {"-1", 7, -1, 0},   {"+1", 7, -1, 0},
+        {" 1", 7, -1, 0},        {"1 ", 7, -1, 0},   {"12abc", 255, -1, 0},
+        {"0x1", 255, -1, 0},     {"4294967296", 255, -1, 0},
+        {"99999999999999999999", 1000000000, -1, 0},
+    };
+    for (auto c : cases) {
+        int32_t v = 0;
+        EXPECT_EQ(str2uint(c.text, c.max, &v), c.rc) << c.text;
+        EXPECT_EQ(v, c.value) << c.text;
+    }
+}
+
+TEST(Usage, TextsByteForByte)
+{
+    const std::string full = "\nUsage:\n"
+                             "\nARL Usage:\n"
+                             "\nARL read without VID: \n"
+                             "\n\tsw arl read [mac]\n"
+                             "\nARL read with VID: \n"
+                             "\n\tsw arl read [vid] [mac]\n"
+                             "\nARL search without VID: \n"
+                             "\n\tsw arl search [mac]\n"
+                             "\nARL search by port: \n"
+                             "\n\tsw arl search port [port_id]\n"
+                             "\nARL write with VID: \n"
+                             "\n\tsw arl write [vid] [mac] [valid] [static] [age] [tc] [port_id]\n"
+                             "\nARL arguments:\n"
+                             "\n\tmac: ex: 00:11:22:33:44:55 => 001122334455\n"
+                             "\n\tvalid, static, age: 0 or 1\n"
+                             "\n\ttc: 0 ~ 7\n"
+                             "\n\tport_id: port number start from 0. \n"
+                             "\n";
+    struct {
+        int kind;
+        std::string want;
+    } cases[] = {
+        {0, "\nUsage:\n\nARL Usage:\n\n\tsw arl\n\n"},
+        {2, full},
+        {1, "\nUsage:\n\n"},
+    };
+    for (auto &c : cases) {
+        ::testing::internal::CaptureStdout();
+        usage_func("sw", c.kind);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.want) << "kind " << c.kind;
+    }
+}
+
+} // namespace

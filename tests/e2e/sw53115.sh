@@ -1,0 +1,174 @@
+#!/bin/bash
+# sw53115 and switchsim as processes on a temporary simulated switch.
+# usage: sw53115.sh SW53115 SWITCHSIM [EMULATOR]
+set -u
+SW=$1 SIM=$2 EMU=${3:-}
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+export SWITCHSIM_STATE=$tmp/state
+unset SWITCHSIM_LOG
+passed=0 failed=0
+
+sw() { $EMU "$SW" "$@"; }
+sim() { $EMU "$SIM" "$@"; }
+ok() { passed=$((passed + 1)); }
+bad() { failed=$((failed + 1)); echo "FAIL: $*"; }
+
+# Runs a command, keeping its status, stdout and stderr.
+run() {
+    "$@" >"$tmp/out" 2>"$tmp/err"
+    rc=$?
+}
+# expect RC STDOUT STDERR: STDOUT/STDERR are 'empty', 'short', 'full', or
+# a grep -E pattern; the state file must be as before unless RC is 'changes'.
+expect() {
+    local what=$1 want_rc=$2 out=$3 err=$4
+    [ "$rc" = "$want_rc" ] || { bad "$what: status $rc, want $want_rc"; return; }
+    for pair in "out:$out" "err:$err"; do
+        local f=$tmp/${pair%%:*} want=${pair#*:}
+        case $want in
+        empty) [ ! -s "$f" ] || { bad "$what: ${pair%%:*} not empty: $(head -c 300 "$f")"; return; } ;;
+        short) cmp -s "$f" "$tmp/short" || { bad "$what: ${pair%%:*} is not the short usage"; return; } ;;
+        full) cmp -s "$f" "$tmp/full" || { bad "$what: ${pair%%:*} is not the full usage"; return; } ;;
+        *) grep -qE -- "$want" "$f" || { bad "$what: ${pair%%:*} lacks /$want/: $(head -c 300 "$f")"; return; } ;;
+        esac
+    done
+    ok
+}
+# An entry as switchsim show --json lists it.
+json_entry() { # MAC VID PORT STATIC AGE VALID TC
+    printf '"mac":"%s","vid":%s,"port":%s,"static":%s,"age":%s,"valid":%s,"tc":%s}' "$@"
+}
+has_entry() {
+    local what=$1
+    shift
+    sim show --json >"$tmp/json" && grep -qF "$(json_entry "$@")" "$tmp/json" && ok ||
+        bad "$what: no entry $(json_entry "$@") in $(cat "$tmp/json")"
+}
+no_entry() {
+    sim show --json >"$tmp/json" && ! grep -qF "\"mac\":\"$2\"" "$tmp/json" && ok ||
+        bad "$1: $2 still listed: $(cat "$tmp/json")"
+}
+
+sim reset || bad "reset"
+printf '\nUsage:\n\nARL Usage:\n\n\t%s arl\n\n' "$SW" >"$tmp/short"
+run sw arl
+cp "$tmp/out" "$tmp/full"
+grep -qF "ARL write with VID: " "$tmp/full" && ok || bad "arl alone gives no full usage"
+
+# --- Usage and malformed commands: status 0, usage, switch untouched. ---
+sw arl write 3 02:00:00:00:00:01 1 1 0 1 2 || bad "preload write"
+cp "$SWITCHSIM_STATE" "$tmp/before"
+while IFS='|' read -r kind line; do
+    [ -n "$kind" ] || continue
+    eval "set -- $line"
+    run sw "$@"
+    expect "sw53115 $line" 0 "$kind" empty
+    cmp -s "$SWITCHSIM_STATE" "$tmp/before" && ok || bad "sw53115 $line changed the switch"
+done <<'CASES'
+short|
+short|ARL
+short|foo read 001122334455
+full|arl foo
+full|arl read
+full|arl read 0011223344
+full|arl read 001122334455 x
+full|arl search port 3
+full|arl search 001122334455 x
+full|arl write 1 001122334455 1 0 0 0
+full|arl write 1 001122334455 1 0 0 0 3 4
+full|arl write 1 001122334455 2 0 0 0 1
+full|arl write 1 001122334455 1 0 0 8 1
+full|arl write 1 001122334455 1 -1 0 0 1
+full|arl write 1 001122334455 1 0 0 0 16
+full|arl write 256 001122334455 1 0 0 0 1
+full|arl write 12abc 001122334455 1 0 0 0 1
+full|arl write 1 zz1122334455 1 0 0 0 1
+full|arl write 1 00-11-22-33-44-55 1 0 0 0 1
+full|arl mwrite 0 3 001122334455
+full|arl mdel 0 3 001122334455 2
+CASES
+
+# --- Commands that run: silent, status 0, the switch changed as said. ---
+while IFS='|' read -r line check; do
+    [ -n "$line" ] || continue
+    eval "set -- $line"
+    run sw "$@"
+    expect "sw53115 $line" 0 empty empty
+    eval "$check"
+done <<'CASES'
+arl write 1 00:11:22:33:44:55 1 0 1 3 7|has_entry write 00:11:22:33:44:55 1 7 false true true 3
+arl write 200 AABBCCDDEEFF 1 1 0 7 15|has_entry "write tc 7" aa:bb:cc:dd:ee:ff 200 15 true false true 3
+arl mwrite 1 5 001122334466 0|has_entry mwrite 00:11:22:33:44:66 6 5 true false true 0
+arl mdel 1 5 001122334466 0|no_entry mdel 00:11:22:33:44:66
+arl read 001122334455|true
+CASES
+
+# --- What read and search exchanged with the switch, seen in the log. ---
+while IFS='|' read -r line pattern; do
+    [ -n "$line" ] || continue
+    eval "set -- $line"
+    SWITCHSIM_LOG=$tmp/log run sw "$@"
+    rc_saved=$rc
+    cp "$tmp/log" "$tmp/out"
+    rm -f "$tmp/log"
+    rc=$rc_saved
+    expect "log of $line" 0 "$pattern" empty
+done <<'CASES'
+arl read 1 001122334455|^set page=0x05 offset=0x08 length=1 value=0x01$
+arl read 1 001122334455|^get page=0x05 offset=0x10 length=8 value=0xb807001122334455$
+arl search 001122334455|^get page=0x05 offset=0x24 length=8 value=0xa027001122334455$
+arl search 001122334455|^get page=0x05 offset=0x2c length=1 value=0x03$
+CASES
+
+# --- A switch that is slow, or never finishes. ---
+sim fault busy 50
+run sw arl write 2 020000000002 1 0 0 0 1
+expect "write under busy 50" 0 empty empty
+has_entry "write under busy 50" 02:00:00:00:00:02 2 1 false false true 0
+sim fault stuck
+run timeout 10 $EMU "$SW" arl write 2 020000000003 1 0 0 0 1
+expect "write on a stuck switch" 1 empty "^$SW: arl write: the switch did not finish the access within 100 ms$"
+[ "$(wc -l <"$tmp/err")" = 1 ] && ok || bad "stuck: more than one line on stderr"
+sim fault none
+
+# --- State files that are not the simulator's. ---
+head -c 65840 /dev/urandom >"$tmp/corrupt"
+cp "$tmp/corrupt" "$tmp/corrupt.orig"
+SWITCHSIM_STATE=$tmp/corrupt run sw arl write 1 001122334455 1 0 0 0 1
+expect "sw53115 on a corrupt state" 0 empty "^switchsim: $tmp/corrupt: .*wrong magic.*SWITCHSIM_STATE"
+SWITCHSIM_STATE=$tmp/corrupt run sim show
+expect "switchsim on a corrupt state" 2 empty "^switchsim: $tmp/corrupt: .*wrong magic"
+cmp -s "$tmp/corrupt" "$tmp/corrupt.orig" && ok || bad "corrupt state was changed"
+ln -s "$SWITCHSIM_STATE" "$tmp/link"
+SWITCHSIM_STATE=$tmp/link run sim show
+expect "state through a symbolic link" 2 empty "symbolic link"
+printf 'short' >"$tmp/short-state"
+SWITCHSIM_STATE=$tmp/short-state run sim reset
+expect "truncated state" 2 empty "size 5 bytes"
+
+# --- switchsim's own arguments. ---
+while IFS='|' read -r line pattern; do
+    [ -n "$line" ] || continue
+    eval "set -- $line"
+    run sim "$@"
+    expect "switchsim $line" 2 empty "$pattern"
+done <<'CASES'
+frob|'frob'.*one of show
+show --bogus|'--bogus'.*--all or --json
+add 0011223344 1 2|'0011223344'.*MAC address
+add 001122334455 256 2|'256'.*VLAN id from 0 to 255
+add 001122334455 1 16|'16'.*port from 0 to 15
+add 001122334455 1 2 --tc 8|'8'.*traffic class from 0 to 7
+add 001122334455 1 2 --fast|'--fast'.*--static, --age or --tc N
+add 001122334455 1|'1'.*add MAC VID PORT
+del 001122334455|del MAC VID
+fault busy -1|'-1'.*number of polls
+fault sometimes|'sometimes'.*fault busy N
+reset now|'now'.*no argument
+CASES
+run sim --help
+expect "switchsim --help" 0 "^usage: switchsim" empty
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
