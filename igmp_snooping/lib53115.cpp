@@ -95,6 +95,7 @@ extern "C" {
 int brcm53115_read_arl_tab(arl_data *arl)
 {
     uint64_t key = mac_key(arl->mac);
+    int lock = brcm53115_arl_lock();
 
     write_reg(ARL_MAC_INDEX, key, ARL_LEN_MAC);
     write_reg(ARL_VID_INDEX, vid_value(arl->vid), ARL_LEN_CTRL);
@@ -121,12 +122,14 @@ int brcm53115_read_arl_tab(arl_data *arl)
                    __FILE__, __func__, __LINE__, (int)i, (int)arl->vid, (int)arl->valid,
                    (int)arl->sbit, (int)arl->age, (int)arl->pid);
     }
+    brcm53115_arl_unlock(lock);
     return 0;
 }
 
 int brcm53115_write_arl_tab(arl_data *arl)
 {
     uint64_t key = mac_key(arl->mac);
+    int lock = brcm53115_arl_lock();
 
     if (igmp_snoop_dbg & IGMP_DBG_WRITE)
         printf("file:%s,function:%s,Line:%d--->write_arl_macid=[%llx]\n", __FILE__, __func__,
@@ -160,16 +163,19 @@ int brcm53115_write_arl_tab(arl_data *arl)
 
     /* The chip finishes in microseconds; one that does not finish within
      * the bound is not going to. */
+    int rc = 0;
     uint32_t start = now_us();
-    while (read_reg(ARL_RW_CTRL, ARL_LEN_CTRL) & ARL_RW_START) {
+    while (rc == 0 && (read_reg(ARL_RW_CTRL, ARL_LEN_CTRL) & ARL_RW_START)) {
         if (now_us() - start > BRCM53115_WRITE_TIMEOUT_US)
-            return -1;
+            rc = -1;
     }
-    return 0;
+    brcm53115_arl_unlock(lock);
+    return rc;
 }
 
 int brcm53115_search_arl_tab(arl_data *arl)
 {
+    int lock = brcm53115_arl_lock();
     uint64_t ctrl = read_reg(ARL_SRCH_CTRL, ARL_LEN_CTRL);
     write_reg(ARL_SRCH_CTRL, ctrl | ARL_SRCH_START, ARL_LEN_CTRL);
 
@@ -191,6 +197,7 @@ int brcm53115_search_arl_tab(arl_data *arl)
         if (arl->valid == 1)
             break;
     }
+    brcm53115_arl_unlock(lock);
     return 0;
 }
 

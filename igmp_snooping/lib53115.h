@@ -41,6 +41,12 @@ int set_register(int page, int offset, void *value, int length);
 int brcm53115_read(int page, int offset, uint32_t *val, int length);
 int brcm53115_write(int page, int offset, uint64_t value, int length);
 
+/* Serialise the table operations across processes: brcm53115_arl_lock
+ * returns a handle for brcm53115_arl_unlock, or -1 where no lock could be
+ * had (the caller then goes on unlocked).  Each table operation takes it. */
+int brcm53115_arl_lock(void);
+void brcm53115_arl_unlock(int lock);
+
 /* Table operations.  Read and search fill the record's out fields when a
  * matching entry is found and return 0.  Write returns 0 once the switch
  * has taken the entry and -1 when it did not finish within
