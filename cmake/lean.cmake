@@ -16,7 +16,7 @@ endfunction()
 # anything from libstdc++ or libgcc_s fails the link instead of turning into
 # a run-time dependency.  libgcc.a stays, for helpers the compiler may call.
 function(sw53115_lean_link target)
-  if(SW53115_LEAN_LINK)
+  if(SW53115_LEAN_LINK AND NOT SW53115_SANITIZE)
     target_link_options(${target} PRIVATE -nodefaultlibs "LINKER:--gc-sections" "LINKER:-O1"
                         "LINKER:--build-id=none")
   endif()
@@ -24,7 +24,7 @@ endfunction()
 
 # The C library and libgcc.a, after everything else on the link line.
 function(sw53115_lean_link_tail target)
-  if(SW53115_LEAN_LINK)
+  if(SW53115_LEAN_LINK AND NOT SW53115_SANITIZE)
     target_link_libraries(${target} PRIVATE c gcc)
   endif()
 endfunction()

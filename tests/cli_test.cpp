@@ -10,7 +10,8 @@
 #include "cli.h"
 #include "fake_platform.h"
 
-namespace {
+namespace
+{
 
 struct words {
     std::vector<std::string> w;
@@ -26,12 +27,19 @@ struct words {
             argv.push_back(&x[0]);
         argv.push_back(nullptr);
     }
-    int run() { return arl_func((int)w.size(), argv.data()); }
+    int run()
+    {
+        return arl_func((int)w.size(), argv.data());
+    }
 };
 
-class Cli : public ::testing::Test {
+class Cli : public ::testing::Test
+{
   protected:
-    void SetUp() override { fake_reset(); }
+    void SetUp() override
+    {
+        fake_reset();
+    }
 };
 
 // What a command writes: the VID index and the entry slot 0 value.
@@ -81,19 +89,34 @@ TEST_F(Cli, ReadAndSearchTakeTheirArguments)
 TEST_F(Cli, MalformedCommandsTouchNothing)
 {
     const char *cases[] = {
-        "arl", "arl foo 001122334455", "arl READ 001122334455",
-        "arl read", "arl read 0011223344", "arl read 1 2 001122334455",
-        "arl search 001122334455 x", "arl search port 3",
-        "arl write 1 001122334455 1 0 0 0", "arl write 1 001122334455 1 0 0 0 3 3",
-        "arl write 1 001122334455 2 0 0 0 1", "arl write 1 001122334455 1 0 0 8 1",
-        "arl write 1 001122334455 -1 0 0 0 1", "arl write 1 001122334455 1 -1 0 0 1",
-        "arl write 1 001122334455 1 0 -1 0 1", "arl write 1 001122334455 1 0 0 0 16",
-        "arl write 256 001122334455 1 0 0 0 1", "arl write 12abc 001122334455 1 0 0 0 1",
-        "arl write x 001122334455 1 0 0 0 1", "arl write 1 001122334455 1 0 0 0 8192",
-        "arl write +1 001122334455 1 0 0 0 1", "arl write 0x1 001122334455 1 0 0 0 1",
-        "arl write 1 zz1122334455 1 0 0 0 1", "arl write 1 0011223344556 1 0 0 0 1",
-        "arl mwrite 2 3 001122334455 1", "arl mwrite 0 16 001122334455 1",
-        "arl mwrite 0 3 001122334455", "arl mdel 0 3 001122334455 1 1",
+        "arl",
+        "arl foo 001122334455",
+        "arl READ 001122334455",
+        "arl read",
+        "arl read 0011223344",
+        "arl read 1 2 001122334455",
+        "arl search 001122334455 x",
+        "arl search port 3",
+        "arl write 1 001122334455 1 0 0 0",
+        "arl write 1 001122334455 1 0 0 0 3 3",
+        "arl write 1 001122334455 2 0 0 0 1",
+        "arl write 1 001122334455 1 0 0 8 1",
+        "arl write 1 001122334455 -1 0 0 0 1",
+        "arl write 1 001122334455 1 -1 0 0 1",
+        "arl write 1 001122334455 1 0 -1 0 1",
+        "arl write 1 001122334455 1 0 0 0 16",
+        "arl write 256 001122334455 1 0 0 0 1",
+        "arl write 12abc 001122334455 1 0 0 0 1",
+        "arl write x 001122334455 1 0 0 0 1",
+        "arl write 1 001122334455 1 0 0 0 8192",
+        "arl write +1 001122334455 1 0 0 0 1",
+        "arl write 0x1 001122334455 1 0 0 0 1",
+        "arl write 1 zz1122334455 1 0 0 0 1",
+        "arl write 1 0011223344556 1 0 0 0 1",
+        "arl mwrite 2 3 001122334455 1",
+        "arl mwrite 0 16 001122334455 1",
+        "arl mwrite 0 3 001122334455",
+        "arl mdel 0 3 001122334455 1 1",
         "arl mdel 0 3 001122334455 2",
     };
     for (auto line : cases) {
@@ -151,11 +174,20 @@ TEST(Args, Str2uint)
         int rc;
         int32_t value;
     } cases[] = {
-        {"0", 1, 0, 0},          {"1", 1, 0, 1},     {"2", 1, -1, 0},
-        {"255", 255, 0, 255},    {"256", 255, -1, 0}, {"0007", 7, 0, 7},
-        {"", 7, -1, 0},          {"-1", 7, -1, 0},   {"+1", 7, -1, 0},
-        {" 1", 7, -1, 0},        {"1 ", 7, -1, 0},   {"12abc", 255, -1, 0},
-        {"0x1", 255, -1, 0},     {"4294967296", 255, -1, 0},
+        {"0", 1, 0, 0},
+        {"1", 1, 0, 1},
+        {"2", 1, -1, 0},
+        {"255", 255, 0, 255},
+        {"256", 255, -1, 0},
+        {"0007", 7, 0, 7},
+        {"", 7, -1, 0},
+        {"-1", 7, -1, 0},
+        {"+1", 7, -1, 0},
+        {" 1", 7, -1, 0},
+        {"1 ", 7, -1, 0},
+        {"12abc", 255, -1, 0},
+        {"0x1", 255, -1, 0},
+        {"4294967296", 255, -1, 0},
         {"99999999999999999999", 1000000000, -1, 0},
     };
     for (auto c : cases) {

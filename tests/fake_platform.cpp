@@ -20,8 +20,7 @@ std::string to_string(const reg_call &c)
 {
     char buf[96];
     snprintf(buf, sizeof buf, "%s(page 0x%02x, 0x%02x, len %d, 0x%llx)",
-             c.op == 's' ? "set" : "get", c.page, c.offset, c.length,
-             (unsigned long long)c.value);
+             c.op == 's' ? "set" : "get", c.page, c.offset, c.length, (unsigned long long)c.value);
     return buf;
 }
 

@@ -26,7 +26,7 @@ using fake_reply = std::function<uint64_t(int offset, int length, int n)>;
 
 struct fake_platform {
     std::vector<reg_call> calls;
-    fake_reply reply;     // default: every register reads 0
+    fake_reply reply;        // default: every register reads 0
     bool fail_reads = false; // get_register returns -1 and leaves the buffer alone
 };
 

@@ -10,7 +10,8 @@
 #include "fake_platform.h"
 #include "lib53115.h"
 
-namespace {
+namespace
+{
 
 const uint8_t MAC[6] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
 const uint64_t KEY = 0x001122334455ull;
@@ -32,9 +33,13 @@ void expect_calls(const std::vector<reg_call> &want)
                                           << ", want " << to_string(want[i]);
 }
 
-class Lib : public ::testing::Test {
+class Lib : public ::testing::Test
+{
   protected:
-    void SetUp() override { fake_reset(); }
+    void SetUp() override
+    {
+        fake_reset();
+    }
 };
 
 // The reply buffer's 16-bit groups, taken by length; noise elsewhere.
@@ -44,9 +49,8 @@ TEST_F(Lib, ReadAssemblesTheGroupsItsLengthTakes)
         int length;
         uint32_t lo, hi;
     } cases[] = {
-        {8, 0x33445566, 0x11112222}, {6, 0x33445566, 0x00002222},
-        {4, 0x33445566, 0},          {1, 0x00005566, 0},
-        {2, 0x00005566, 0},
+        {8, 0x33445566, 0x11112222}, {6, 0x33445566, 0x00002222}, {4, 0x33445566, 0},
+        {1, 0x00005566, 0},          {2, 0x00005566, 0},
     };
     for (auto c : cases) {
         fake_reset();
@@ -142,9 +146,9 @@ TEST_F(Lib, WritePacksEachFieldWithinItsWidth)
         int32_t valid, sbit, age, tc, pid;
         uint64_t want; // bits above the key
     } cases[] = {
-        {1, 0, 0, 0, 3, 0x8003},  {0, 1, 1, 0, 0, 0x6000},  {1, 1, 1, 3, 15, 0xF80F},
-        {0, 0, 0, 2, 0, 0x1000},  {0, 0, 0, 7, 0, 0x1800},  {0, 0, 0, 0, 16, 0x0000},
-        {0, 0, 0, 0, 8192, 0},    {-1, 0, 0, 0, 0, 0x8000}, {0, -1, 0, 0, 0, 0x4000},
+        {1, 0, 0, 0, 3, 0x8003},  {0, 1, 1, 0, 0, 0x6000},   {1, 1, 1, 3, 15, 0xF80F},
+        {0, 0, 0, 2, 0, 0x1000},  {0, 0, 0, 7, 0, 0x1800},   {0, 0, 0, 0, 16, 0x0000},
+        {0, 0, 0, 0, 8192, 0},    {-1, 0, 0, 0, 0, 0x8000},  {0, -1, 0, 0, 0, 0x4000},
         {0, 0, -1, 0, 0, 0x2000}, {0, 0, 0, -1, -1, 0x180F},
     };
     for (auto c : cases) {
@@ -238,22 +242,50 @@ TEST_F(Lib, SearchConversationAndLayoutB)
          {miss, layout_b(true, 0xF, 0x1F, true, false), miss},
          {0, 2},
          false,
-         1, 0xF, 1, 1, 0, 2, 0x1F, 2},
+         1,
+         0xF,
+         1,
+         1,
+         0,
+         2,
+         0x1F,
+         2},
         {"a match that is not valid is kept while the search goes on",
          {layout_b(false, 3, 4, false, true), miss},
          {1},
          false,
-         0, 3, 0, 0, 1, 1, 4, 2},
+         0,
+         3,
+         0,
+         0,
+         1,
+         1,
+         4,
+         2},
         {"a later match overwrites an invalid one",
          {layout_b(false, 3, 4, false, true), layout_b(true, 5, 6, false, false)},
          {1, 3},
          false,
-         1, 5, 1, 0, 0, 3, 6, 2},
+         1,
+         5,
+         1,
+         0,
+         0,
+         3,
+         6,
+         2},
         {"the last of 4096 results is found",
          std::vector<uint64_t>(4095, miss),
          {0},
          true,
-         4095, 2, 1, 0, 0, 0, 7, 4096},
+         4095,
+         2,
+         1,
+         0,
+         0,
+         0,
+         7,
+         4096},
     };
     cases[3].results.push_back(layout_b(true, 2, 7, false, false));
     for (auto &c : cases) {
@@ -309,12 +341,15 @@ TEST_F(Lib, Traces)
     } cases[] = {
         {0, false, {}},
         {1, false, {}},
-        {2, false,
-         {"read_arl[i:0],[val:8002001122334455]", "read_arl_result: "
-                                                 "entry[0],vid[4],valid[1],sbit[0],age[0],pid[2]",
+        {2,
+         false,
+         {"read_arl[i:0],[val:8002001122334455]",
+          "read_arl_result: "
+          "entry[0],vid[4],valid[1],sbit[0],age[0],pid[2]",
           "read_arl[i:1],[val:0]"}},
         {2, true, {}},
-        {1, true,
+        {1,
+         true,
          {"write_arl_macid=[1122334455]",
           "write_arl: entry[0],vid[4], valid[1],sbit[0],age[0],pid[2]"}},
     };

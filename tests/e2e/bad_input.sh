@@ -32,7 +32,8 @@ check() {
         passed=$((passed + 1))
     else
         failed=$((failed + 1))
-        printf 'FAIL: %q' "$@"
+        printf 'FAIL:'
+        printf ' %q' "$@"
         echo ": ${why#; }"
     fi
 }
