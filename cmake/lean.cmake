@@ -9,7 +9,13 @@ function(sw53115_code target)
     -fno-exceptions -fno-rtti -fno-threadsafe-statics
     -fno-asynchronous-unwind-tables -fno-unwind-tables
     -ffunction-sections -fdata-sections
-    -U_FORTIFY_SOURCE)
+    -U_FORTIFY_SOURCE
+    # Trace lines name the source file relative to the source tree.
+    -fmacro-prefix-map=${PROJECT_SOURCE_DIR}/=)
+  get_target_property(type ${target} TYPE)
+  if(NOT type STREQUAL "SHARED_LIBRARY")
+    target_compile_options(${target} PRIVATE -fno-pie)
+  endif()
 endfunction()
 
 # Programs and shared libraries link against the C library alone: a use of

@@ -1,0 +1,40 @@
+#!/bin/bash
+# The firmware build: sw53115 linked against stand-ins for the router's
+# libshared.so and libnvram.so needs exactly those and the C library, and
+# runs against them.
+# usage: firmware_link.sh SOURCE_DIR CXX READELF TOOLCHAIN_FILE|"" [EMULATOR]
+set -u
+SRC=$1 CXX=$2 READELF=$3 TOOLCHAIN=$4 EMU=${5:-}
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+passed=0 failed=0
+check() { # WHAT STATUS DETAIL
+    if [ "$2" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1: $3"; fi
+}
+
+mkdir "$tmp/lib"
+for lib in shared nvram; do
+    "$CXX" -shared -fPIC -nodefaultlibs -Wl,-soname,lib$lib.so -o "$tmp/lib/lib$lib.so" \
+        "$SRC/tests/firmware/lib$lib.cpp" -lc || exit 1
+done
+args=(-DSW53115_FIRMWARE=ON -DSW53115_FIRMWARE_LIBDIR="$tmp/lib")
+[ -z "$TOOLCHAIN" ] || args+=(-DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN")
+cmake -S "$SRC" -B "$tmp/build" "${args[@]}" >"$tmp/log" 2>&1 &&
+    cmake --build "$tmp/build" >>"$tmp/log" 2>&1 || { cat "$tmp/log"; exit 1; }
+SW=$tmp/build/sw53115
+[ ! -e "$tmp/build/switchsim" ]
+check "no simulator built" $? "$(ls "$tmp/build")"
+
+needed=$("$READELF" -d "$SW" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort | tr '\n' ' ')
+[ "$needed" = "libc.so.6 libnvram.so libshared.so " ]
+check "NEEDED entries" $? "$needed"
+
+LD_LIBRARY_PATH=$tmp/lib $EMU "$SW" arl write 1 001122334455 1 0 0 0 3 >"$tmp/out" 2>"$tmp/err"
+check "write runs" $? "$(cat "$tmp/err")"
+[ "$(grep -c '^libshared: set 5 ' "$tmp/err")" = 6 ] && grep -q '^libshared: get 5 0 1$' "$tmp/err"
+check "write reaches libshared.so" $? "$(cat "$tmp/err")"
+LD_LIBRARY_PATH=$tmp/lib $EMU "$SW" >"$tmp/out" 2>&1 && grep -q 'ARL Usage:' "$tmp/out"
+check "usage" $? "$(cat "$tmp/out")"
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
