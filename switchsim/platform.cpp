@@ -66,9 +66,9 @@ extern "C" int get_register(int page, int offset, int length, void *buf)
     int rc = -1;
 
     if (st && modelled(page, offset, length)) {
-        sim_lock();
+        sim_lock(st);
         v = sim_reg_read(st, offset, length);
-        sim_unlock();
+        sim_unlock(st);
         rc = 0;
     }
     uint16_t g[4];
@@ -88,9 +88,9 @@ extern "C" int set_register(int page, int offset, void *value, int length)
     memcpy(&v, value, sizeof v);
     v = length > 0 ? low_bytes(v, length) : 0;
     if (st && modelled(page, offset, length)) {
-        sim_lock();
+        sim_lock(st);
         sim_reg_write(st, offset, v, length);
-        sim_unlock();
+        sim_unlock(st);
         rc = 0;
     }
     log_access("set", page, offset, length, v);

@@ -2,8 +2,8 @@
  *
  * The state (page 0x05 registers, the 4096-entry ARL table and the fault
  * settings) lives in one file shared by every process, mapped into memory;
- * each register access and each switchsim command holds an exclusive lock
- * on the file while it runs. */
+ * each register access and each switchsim command holds the state's lock
+ * while it runs. */
 #ifndef SWITCHSIM_H
 #define SWITCHSIM_H
 
@@ -29,6 +29,8 @@ struct sim_header {
     char magic[8];
     uint32_t version;
     uint32_t size; /* sizeof(struct sim_state) */
+    uint32_t lock; /* process id of the lock's holder, 0 when free */
+    uint32_t pad;
 };
 
 struct sim_state {
@@ -51,8 +53,8 @@ extern "C" {
  * puts one line naming the file and what to do into err. */
 struct sim_state *sim_open(char *err, int errlen);
 const char *sim_state_path(void);
-void sim_lock(void);
-void sim_unlock(void);
+void sim_lock(struct sim_state *st);
+void sim_unlock(struct sim_state *st);
 
 /* The ARL engine, on a locked state. */
 uint32_t sim_bucket(uint64_t key, uint32_t vid);

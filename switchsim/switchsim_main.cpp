@@ -251,20 +251,24 @@ int main(int argc, char **argv)
         fprintf(stderr, "%s\n", err);
         return EXIT_BAD_ARG;
     }
+    /* show and regs print a snapshot, so that no access waits on output */
+    static struct sim_state snap;
     int rc = 0;
-    sim_lock();
-    if (strcmp(cmd, "show") == 0)
-        rc = cmd_show(st, argc, argv);
+    sim_lock(st);
+    if (strcmp(cmd, "show") == 0 || strcmp(cmd, "regs") == 0)
+        snap = *st;
     else if (strcmp(cmd, "add") == 0)
         rc = cmd_add(st, argc, argv);
     else if (strcmp(cmd, "del") == 0)
         rc = cmd_del(st, argc, argv);
     else if (strcmp(cmd, "reset") == 0)
         sim_reset(st);
-    else if (strcmp(cmd, "fault") == 0)
-        rc = cmd_fault(st, argc, argv);
     else
-        rc = cmd_regs(st);
-    sim_unlock();
+        rc = cmd_fault(st, argc, argv);
+    sim_unlock(st);
+    if (strcmp(cmd, "show") == 0)
+        rc = cmd_show(&snap, argc, argv);
+    else if (strcmp(cmd, "regs") == 0)
+        rc = cmd_regs(&snap);
     return rc;
 }

@@ -108,7 +108,7 @@ expect "write on a stuck switch" 1 empty "^$SW: arl write: the switch did not fi
 sim fault none
 
 # --- State files that are not the simulator's. ---
-head -c 65840 /dev/urandom >"$tmp/corrupt"
+head -c "$(stat -c %s "$SWITCHSIM_STATE")" /dev/urandom >"$tmp/corrupt"
 cp "$tmp/corrupt" "$tmp/corrupt.orig"
 SWITCHSIM_STATE=$tmp/corrupt run sw arl write 1 001122334455 1 0 0 0 1
 expect "sw53115 on a corrupt state" 0 empty "^switchsim: $tmp/corrupt: .*wrong magic.*SWITCHSIM_STATE"
