@@ -17,5 +17,5 @@ for target in host mipsel sanitize; do
     esac
     cmake -S . -B out/$target "${args[@]}" >/dev/null
     cmake --build out/$target -j "$jobs" >/dev/null
-    ctest --test-dir out/$target -j "$jobs" --output-on-failure
+    ctest --test-dir out/$target -j "$jobs" --output-on-failure --timeout 300
 done

@@ -3,14 +3,8 @@
 # limit), no libstdc++ or libgcc_s, and no symbol from the C library beyond
 # the list that uClibc provides as well.
 # usage: footprint.sh SW53115 READELF STRIP MAX_BYTES ALLOWED_SYMBOLS_FILE
-set -u
 SW=$1 READELF=$2 STRIP=$3 MAX=$4 ALLOWED=$5
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-passed=0 failed=0
-check() { # WHAT CONDITION-STATUS DETAIL
-    if [ "$2" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1: $3"; fi
-}
+. "$(dirname "$0")/lib.sh"
 
 "$STRIP" -o "$tmp/sw53115" "$SW"
 size=$(stat -c %s "$tmp/sw53115")
@@ -32,5 +26,4 @@ extra=$(comm -23 "$tmp/undefined" "$tmp/allowed")
 [ -z "$extra" ]
 check "undefined symbols" $? "not on the allowed list: $(echo $extra)"
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish

@@ -2,40 +2,27 @@
 # Catalogue of malformed sw53115 command lines: each must print the full usage
 # (the short one where word 1 is not "arl"), exit 0 and touch no register.
 # usage: bad_input.sh SW53115 SWITCHSIM [EMULATOR]
-set -u
-SW=$1 SIM=$2 EMU=${3:-}
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-export SWITCHSIM_STATE=$tmp/state
-unset SWITCHSIM_LOG
-passed=0 failed=0
+SIM_ARGS=1 . "$(dirname "$0")/../lib.sh"
 M=001122334455
 
-$EMU "$SIM" reset || exit 1
-$EMU "$SW" arl >"$tmp/full"
+sim reset || exit 1
+sw arl >"$tmp/full"
 printf '\nUsage:\n\nARL Usage:\n\n\t%s arl\n\n' "$SW" >"$tmp/short"
 cp "$SWITCHSIM_STATE" "$tmp/before"
 
-# check USAGE WORD...: runs sw53115 with the words and a register log.
-check() {
+# expect_usage USAGE WORD...: runs sw53115 with the words and a register log.
+expect_usage() {
     local usage=$1
     shift
     rm -f "$tmp/log"
-    SWITCHSIM_LOG=$tmp/log $EMU "$SW" "$@" >"$tmp/out" 2>"$tmp/err"
+    SWITCHSIM_LOG=$tmp/log sw "$@" >"$tmp/out" 2>"$tmp/err"
     local rc=$? why=
     [ $rc = 0 ] || why="status $rc"
     cmp -s "$tmp/out" "$tmp/$usage" || why="$why; not the $usage usage"
     [ ! -s "$tmp/err" ] || why="$why; stderr: $(head -c 200 "$tmp/err")"
     [ ! -s "$tmp/log" ] || why="$why; registers touched: $(head -n 2 "$tmp/log")"
     cmp -s "$SWITCHSIM_STATE" "$tmp/before" || why="$why; switch changed"
-    if [ -z "$why" ]; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        printf 'FAIL:'
-        printf ' %q' "$@"
-        echo ": ${why#; }"
-    fi
+    check "$(printf '%q ' "$@")" "${#why}" "${why#; }"
 }
 
 # Every wrong word count of every command (counting word 0).
@@ -51,14 +38,14 @@ for cmd in read search write mwrite mdel; do
         words=(arl "$cmd")
         while [ $((${#words[@]} + 1)) -lt "$count" ]; do words+=(1); done
         [ "$count" -gt 3 ] && words[${#words[@]} - 1]=$M
-        check full "${words[@]}"
+        expect_usage full "${words[@]}"
     done
 done
 
 long=$(printf '0%.0s' $(seq 1000))
 while IFS= read -r line; do
     [ -n "$line" ] || continue
-    eval "check $line"
+    eval "expect_usage $line"
 done <<CASES
 short
 short ''
@@ -123,5 +110,4 @@ full arl write 1 g01122334455 1 0 0 0 1
 full arl mwrite 0 3 00:11:22:33:44:5G 1
 CASES
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish

@@ -1,18 +1,7 @@
 #!/bin/bash
 # sw53115 and switchsim as processes on a temporary simulated switch.
 # usage: sw53115.sh SW53115 SWITCHSIM [EMULATOR]
-set -u
-SW=$1 SIM=$2 EMU=${3:-}
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-export SWITCHSIM_STATE=$tmp/state
-unset SWITCHSIM_LOG
-passed=0 failed=0
-
-sw() { $EMU "$SW" "$@"; }
-sim() { $EMU "$SIM" "$@"; }
-ok() { passed=$((passed + 1)); }
-bad() { failed=$((failed + 1)); echo "FAIL: $*"; }
+SIM_ARGS=1 . "$(dirname "$0")/../lib.sh"
 
 # Runs a command, keeping its status, stdout and stderr.
 run() {
@@ -151,5 +140,4 @@ CASES
 run sim --help
 expect "switchsim --help" 0 "^usage: switchsim" empty
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish

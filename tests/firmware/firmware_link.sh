@@ -3,14 +3,8 @@
 # libshared.so and libnvram.so needs exactly those and the C library, and
 # runs against them.
 # usage: firmware_link.sh SOURCE_DIR CXX READELF TOOLCHAIN_FILE|"" [EMULATOR]
-set -u
 SRC=$1 CXX=$2 READELF=$3 TOOLCHAIN=$4 EMU=${5:-}
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-passed=0 failed=0
-check() { # WHAT STATUS DETAIL
-    if [ "$2" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1: $3"; fi
-}
+. "$(dirname "$0")/../lib.sh"
 
 mkdir "$tmp/lib"
 for lib in shared nvram; do
@@ -36,5 +30,4 @@ check "write reaches libshared.so" $? "$(cat "$tmp/err")"
 LD_LIBRARY_PATH=$tmp/lib $EMU "$SW" >"$tmp/out" 2>&1 && grep -q 'ARL Usage:' "$tmp/out"
 check "usage" $? "$(cat "$tmp/out")"
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish

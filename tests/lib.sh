@@ -1,0 +1,25 @@
+# Shared by the shell tests: a temporary directory removed on exit, and the
+# count of passed and failed checks.  With SIM_ARGS set to "SW53115
+# SWITCHSIM [EMULATOR]", also the programs and a simulated switch of its own.
+set -u
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+passed=0 failed=0
+
+ok() { passed=$((passed + 1)); }
+bad() { failed=$((failed + 1)); echo "FAIL: $*"; }
+check() { # WHAT STATUS DETAIL: passes when STATUS is 0
+    if [ "$2" = 0 ]; then ok; else bad "$1: $3"; fi
+}
+finish() {
+    echo "$passed passed, $failed failed"
+    [ "$failed" = 0 ]
+}
+
+if [ -n "${SIM_ARGS+set}" ]; then
+    SW=$1 SIM=$2 EMU=${3:-}
+    export SWITCHSIM_STATE=$tmp/state
+    unset SWITCHSIM_LOG
+    sw() { $EMU "$SW" "$@"; }
+    sim() { $EMU "$SIM" "$@"; }
+fi
