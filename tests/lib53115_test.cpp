@@ -33,6 +33,19 @@ void expect_calls(const std::vector<reg_call> &want)
                                           << ", want " << to_string(want[i]);
 }
 
+// The out fields of a record, as a case expects them.
+struct fields {
+    int32_t entry, vid, valid, sbit, age, tc, pid;
+};
+
+void expect_fields(const arl_data &a, const fields &f, const char *name)
+{
+    const fields got = {a.entry, a.vid, a.valid, a.sbit, a.age, a.tc, a.pid};
+    EXPECT_EQ(memcmp(&got, &f, sizeof f), 0)
+        << name << ": entry " << a.entry << " vid " << a.vid << " valid " << a.valid << " sbit "
+        << a.sbit << " age " << a.age << " tc " << a.tc << " pid " << a.pid;
+}
+
 class Lib : public ::testing::Test
 {
   protected:
@@ -97,25 +110,19 @@ TEST_F(Lib, ReadDecodesLayoutA)
     struct {
         const char *name;
         uint64_t slot0, slot1;
-        int32_t entry, valid, sbit, age, tc, pid;
+        fields want; // vid stays as given
     } cases[] = {
-        {"no match keeps the input", other, other, 0, 0, 0, 0, 0, 0},
-        {"slot 0", a0, other, 0, 1, 0, 1, 2, 9},
-        {"slot 1", other, a1, 1, 1, 1, 0, 3, 15},
-        {"both: slot 1 wins", a0, a1, 1, 1, 1, 0, 3, 15},
+        {"no match keeps the input", other, other, {0, 300, 0, 0, 0, 0, 0}},
+        {"slot 0", a0, other, {0, 300, 1, 0, 1, 2, 9}},
+        {"slot 1", other, a1, {1, 300, 1, 1, 0, 3, 15}},
+        {"both: slot 1 wins", a0, a1, {1, 300, 1, 1, 0, 3, 15}},
     };
     for (auto c : cases) {
         fake_reset();
         fake.reply = [&](int off, int, int) { return off == 0x10 ? c.slot0 : c.slot1; };
         arl_data a = record(300);
         brcm53115_read_arl_tab(&a);
-        EXPECT_EQ(a.entry, c.entry) << c.name;
-        EXPECT_EQ(a.valid, c.valid) << c.name;
-        EXPECT_EQ(a.sbit, c.sbit) << c.name;
-        EXPECT_EQ(a.age, c.age) << c.name;
-        EXPECT_EQ(a.tc, c.tc) << c.name;
-        EXPECT_EQ(a.pid, c.pid) << c.name;
-        EXPECT_EQ(a.vid, 300) << c.name;
+        expect_fields(a, c.want, c.name);
     }
 }
 
@@ -235,56 +242,32 @@ TEST_F(Lib, SearchConversationAndLayoutB)
         const char *name;
         std::vector<uint64_t> results, extras;
         bool endless;
-        int32_t entry, vid, valid, sbit, age, tc, pid;
+        fields want;
         size_t steps; // results read
     } cases[] = {
         {"match at step 1 stops the search",
          {miss, layout_b(true, 0xF, 0x1F, true, false), miss},
          {0, 2},
          false,
-         1,
-         0xF,
-         1,
-         1,
-         0,
-         2,
-         0x1F,
+         {1, 0xF, 1, 1, 0, 2, 0x1F},
          2},
         {"a match that is not valid is kept while the search goes on",
          {layout_b(false, 3, 4, false, true), miss},
          {1},
          false,
-         0,
-         3,
-         0,
-         0,
-         1,
-         1,
-         4,
+         {0, 3, 0, 0, 1, 1, 4},
          2},
         {"a later match overwrites an invalid one",
          {layout_b(false, 3, 4, false, true), layout_b(true, 5, 6, false, false)},
          {1, 3},
          false,
-         1,
-         5,
-         1,
-         0,
-         0,
-         3,
-         6,
+         {1, 5, 1, 0, 0, 3, 6},
          2},
         {"the last of 4096 results is found",
          std::vector<uint64_t>(4095, miss),
          {0},
          true,
-         4095,
-         2,
-         1,
-         0,
-         0,
-         0,
-         7,
+         {4095, 2, 1, 0, 0, 0, 7},
          4096},
     };
     cases[3].results.push_back(layout_b(true, 2, 7, false, false));
@@ -296,13 +279,7 @@ TEST_F(Lib, SearchConversationAndLayoutB)
         s.endless = c.endless;
         arl_data a = record(0);
         run_search(s, &a);
-        EXPECT_EQ(a.entry, c.entry) << c.name;
-        EXPECT_EQ(a.vid, c.vid) << c.name;
-        EXPECT_EQ(a.valid, c.valid) << c.name;
-        EXPECT_EQ(a.sbit, c.sbit) << c.name;
-        EXPECT_EQ(a.age, c.age) << c.name;
-        EXPECT_EQ(a.tc, c.tc) << c.name;
-        EXPECT_EQ(a.pid, c.pid) << c.name;
+        expect_fields(a, c.want, c.name);
         size_t results = 0;
         for (auto &call : fake.calls)
             results += call.offset == 0x24;
