@@ -228,7 +228,9 @@ static int cmd_regs(struct sim_state *st)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fputs(usage_text, stderr);
+        fputs("switchsim: missing command: expected one of show, add, del, reset, fault, regs "
+              "(see switchsim --help)\n",
+              stderr);
         return EXIT_BAD_ARG;
     }
     const char *cmd = argv[1];

@@ -137,6 +137,8 @@ fault busy -1|'-1'.*number of polls
 fault sometimes|'sometimes'.*fault busy N
 reset now|'now'.*no argument
 CASES
+run sim
+expect "switchsim without a command" 2 empty "missing command: expected one of show"
 run sim --help
 expect "switchsim --help" 0 "^usage: switchsim" empty
 

@@ -2,10 +2,18 @@
 # The firmware build: sw53115 linked against stand-ins for the router's
 # libshared.so and libnvram.so needs exactly those and the C library, and
 # runs against them.
-# usage: firmware_link.sh SOURCE_DIR CXX READELF TOOLCHAIN_FILE|"" [EMULATOR]
-SRC=$1 CXX=$2 READELF=$3 TOOLCHAIN=$4 EMU=${5:-}
+# The simulator's build of sw53115 takes its platform functions from a
+# preloaded library too.
+# usage: firmware_link.sh SOURCE_DIR CXX READELF SIM_SW53115 TOOLCHAIN_FILE|"" [EMULATOR]
+SRC=$1 CXX=$2 READELF=$3 SIM_SW=$4 TOOLCHAIN=$5 EMU=${6:-}
 . "$(dirname "$0")/../lib.sh"
 
+# Environment for the program, not for the emulator running it.
+guest_env() { # VAR=VALUE... PROGRAM ARGS...
+    local qemu_env=() vars=()
+    while [[ $1 == *=* ]]; do qemu_env+=(-E "$1") vars+=("$1"); shift; done
+    if [ -n "$EMU" ]; then $EMU "${qemu_env[@]}" "$@"; else env "${vars[@]}" "$@"; fi
+}
 mkdir "$tmp/lib"
 for lib in shared nvram; do
     "$CXX" -shared -fPIC -nodefaultlibs -Wl,-soname,lib$lib.so -o "$tmp/lib/lib$lib.so" \
@@ -23,11 +31,18 @@ needed=$("$READELF" -d "$SW" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort | t
 [ "$needed" = "libc.so.6 libnvram.so libshared.so " ]
 check "NEEDED entries" $? "$needed"
 
-LD_LIBRARY_PATH=$tmp/lib $EMU "$SW" arl write 1 001122334455 1 0 0 0 3 >"$tmp/out" 2>"$tmp/err"
+guest_env LD_LIBRARY_PATH="$tmp/lib" "$SW" arl write 1 001122334455 1 0 0 0 3 >"$tmp/out" 2>"$tmp/err"
 check "write runs" $? "$(cat "$tmp/err")"
 [ "$(grep -c '^libshared: set 5 ' "$tmp/err")" = 6 ] && grep -q '^libshared: get 5 0 1$' "$tmp/err"
 check "write reaches libshared.so" $? "$(cat "$tmp/err")"
-LD_LIBRARY_PATH=$tmp/lib $EMU "$SW" >"$tmp/out" 2>&1 && grep -q 'ARL Usage:' "$tmp/out"
+guest_env LD_LIBRARY_PATH="$tmp/lib" "$SW" >"$tmp/out" 2>&1 && grep -q 'ARL Usage:' "$tmp/out"
 check "usage" $? "$(cat "$tmp/out")"
+
+guest_env LD_LIBRARY_PATH="$tmp/lib" LIBSHARED_TRACE=2 "$SW" arl read 7 001122334455 >"$tmp/out" 2>&1
+[ "$(grep -c -- '--->read_arl\[i:[01]\],\[val:0\]$' "$tmp/out")" = 2 ]
+check "trace mask set by name from a library" $? "$(cat "$tmp/out")"
+guest_env LD_PRELOAD="$tmp/lib/libshared.so" "$SIM_SW" arl read 001122334455 >"$tmp/out" 2>&1
+grep -q '^libshared: get 5 16 8$' "$tmp/out"
+check "preloaded library answers for the simulator" $? "$(cat "$tmp/out")"
 
 finish
