@@ -42,6 +42,8 @@ static void log_access(const char *op, int page, int offset, int length, uint64_
     int digits = length >= 1 && length <= 8 ? 2 * length : 2;
     int n = snprintf(line, sizeof line, "%s page=0x%02x offset=0x%02x length=%d value=0x%0*llx\n",
                      op, page, offset, length, digits, (unsigned long long)value);
+    if (n >= (int)sizeof line)
+        n = (int)sizeof line - 1;
     if (write(log_fd, line, (size_t)n) < 0) {
         /* a log that cannot be written is not the switch's concern */
     }

@@ -128,6 +128,7 @@ struct sim_state *sim_open(char *err, int errlen)
         why = strerror(errno);
         goto fail;
     }
+    close(fd); /* the mapping stays */
     my_pid = (uint32_t)getpid();
     return (struct sim_state *)map;
 
