@@ -7,7 +7,9 @@ need_packages cmake make g++
 cmake -S . -B out/host -DSW53115_TESTS=OFF >/dev/null
 cmake --build out/host -j "$(nproc)" >/dev/null
 
-export SWITCHSIM_STATE=${SWITCHSIM_STATE:-$PWD/out/demo.state}
+# A switch of the demo's own, laid anew each time.
+export SWITCHSIM_STATE=$PWD/out/demo.state
+rm -f "$SWITCHSIM_STATE"
 say() { printf '\n$ %s\n' "$*"; "$@"; }
 PATH=$PWD/out/host:$PWD/out/host/switchsim:$PATH
 say switchsim reset
