@@ -13,7 +13,7 @@
 #define ARL_LOCK_PATH "/run/lock/sw53115.lock"
 #define ARL_LOCK_FALLBACK "/tmp/sw53115.lock"
 #define ARL_LOCK_WAIT_US 1000000 /* sleep between tries adds up to this, then give up */
-#define ARL_LOCK_RETRY_US 200    /* pause between tries */
+#define ARL_LOCK_RETRY_US 1000   /* pause between tries */
 
 static int open_lock(const char *path)
 {
