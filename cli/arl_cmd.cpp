@@ -74,7 +74,7 @@ int arl_func(int argc, char **argv)
             return ARL_CMD_MALFORMED;
         rc = brcm53115_write_arl_tab(&arl);
     } else if (strcmp(cmd, "mwrite") == 0 || strcmp(cmd, "mdel") == 0) {
-        if (parse_mwrite(argc, argv, &arl, cmd[1] == 'w'))
+        if (parse_mwrite(argc, argv, &arl, strcmp(cmd, "mwrite") == 0))
             return ARL_CMD_MALFORMED;
         rc = brcm53115_write_arl_tab(&arl);
     } else {
