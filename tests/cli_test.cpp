@@ -233,3 +233,53 @@ TEST(Usage, TextsByteForByte)
 }
 
 } // namespace
+
+int sw53115_main(int argc, char **argv); // cli/main.cpp, renamed for the test
+
+namespace
+{
+
+// main's choice of usage, status and name, including a process started with
+// no words at all (argc 0, as older kernels allow).
+TEST_F(Cli, MainDispatch)
+{
+    const std::string short_usage = "\nUsage:\n\nARL Usage:\n\n\tsw53115 arl\n\n";
+    struct {
+        const char *line; // nullptr: argc 0
+        int status;
+        const char *starts; // what standard output starts with
+        bool switch_touched;
+    } cases[] = {
+        {nullptr, 0, short_usage.c_str(), false},
+        {"", 0, short_usage.c_str(), false},
+        {"ARL", 0, short_usage.c_str(), false},
+        {"foo read 001122334455", 0, short_usage.c_str(), false},
+        {"arl", 0, "\nUsage:\n\nARL Usage:\n\nARL read without VID: \n", false},
+        {"arl read 0011223344", 0, "\nUsage:\n\nARL Usage:\n\nARL read without VID: \n", false},
+        {"arl read 001122334455", 0, "", true},
+    };
+    for (auto c : cases) {
+        fake_reset();
+        words w(c.line ? c.line : "");
+        int argc = c.line ? (int)w.w.size() : 0;
+        char *none[] = {nullptr};
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(sw53115_main(argc, c.line ? w.argv.data() : none), c.status);
+        std::string out = ::testing::internal::GetCapturedStdout();
+        const char *what = c.line ? c.line : "(argc 0)";
+        EXPECT_EQ(out.rfind(c.starts, 0), 0u) << what << ": " << out;
+        EXPECT_EQ(out.empty(), *c.starts == '\0') << what;
+        EXPECT_EQ(!fake.calls.empty(), c.switch_touched) << what;
+    }
+}
+
+TEST_F(Cli, MainFailsAWriteTheSwitchDoesNotFinish)
+{
+    fake.reply = [](int, int, int) -> uint64_t { return 0x80; };
+    words w("arl write 1 001122334455 1 0 0 0 3");
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(sw53115_main((int)w.w.size(), w.argv.data()), 1);
+    EXPECT_NE(::testing::internal::GetCapturedStderr(), "");
+}
+
+} // namespace
