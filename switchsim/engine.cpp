@@ -69,9 +69,9 @@ static void start_access(struct sim_state *st)
         finish_access(st);
 }
 
-static uint64_t entry_valid(const struct sim_bin *bin)
+int sim_bin_valid(const struct sim_bin *bin)
 {
-    return bin->val >> ARLA_VALID_SHIFT & ARL_FLAG_MASK;
+    return (int)(bin->val >> ARLA_VALID_SHIFT & ARL_FLAG_MASK);
 }
 
 /* Moves the search to the first valid entry from index `from` on and
@@ -80,7 +80,7 @@ static void search_from(struct sim_state *st, uint32_t from)
 {
     const struct sim_bin *flat = &st->table[0][0];
     uint32_t i = from;
-    while (i < ARL_TABLE_ENTRIES && !entry_valid(&flat[i]))
+    while (i < ARL_TABLE_ENTRIES && !sim_bin_valid(&flat[i]))
         i++;
     st->cursor = i;
     if (i == ARL_TABLE_ENTRIES) {

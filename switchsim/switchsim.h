@@ -58,6 +58,7 @@ void sim_unlock(struct sim_state *st);
 
 /* The ARL engine, on a locked state. */
 uint32_t sim_bucket(uint64_t key, uint32_t vid);
+int sim_bin_valid(const struct sim_bin *bin);
 void sim_reset(struct sim_state *st);
 uint64_t sim_reg_peek(const struct sim_state *st, int offset, int length);
 uint64_t sim_reg_read(struct sim_state *st, int offset, int length);

@@ -110,8 +110,7 @@ static struct sim_bin *find(struct sim_state *st, uint64_t key, uint32_t vid)
 {
     struct sim_bin *bins = st->table[sim_bucket(key, vid)];
     for (uint32_t k = 0; k < ARL_BINS; k++)
-        if ((bins[k].val >> ARLA_VALID_SHIFT & 1u) && (bins[k].val & ARL_KEY_MASK) == key &&
-            bins[k].vid == vid)
+        if (sim_bin_valid(&bins[k]) && (bins[k].val & ARL_KEY_MASK) == key && bins[k].vid == vid)
             return &bins[k];
     return NULL;
 }
@@ -146,7 +145,7 @@ static int cmd_add(struct sim_state *st, int argc, char **argv)
     struct sim_bin *bin = find(st, key, (uint32_t)vid);
     struct sim_bin *bins = st->table[sim_bucket(key, (uint32_t)vid)];
     for (uint32_t k = 0; !bin && k < ARL_BINS; k++)
-        if (!(bins[k].val >> ARLA_VALID_SHIFT & 1u))
+        if (!sim_bin_valid(&bins[k]))
             bin = &bins[k];
     if (!bin) {
         fprintf(stderr,

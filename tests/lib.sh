@@ -22,4 +22,8 @@ if [ -n "${SIM_ARGS+set}" ]; then
     unset SWITCHSIM_LOG
     sw() { $EMU "$SW" "$@"; }
     sim() { $EMU "$SIM" "$@"; }
+    # An entry as `switchsim show --json` lists it (bucket and bin left out).
+    json_entry() { # MAC VID PORT STATIC AGE VALID TC
+        printf '"mac":"%s","vid":%s,"port":%s,"static":%s,"age":%s,"valid":%s,"tc":%s}' "$@"
+    }
 fi

@@ -23,8 +23,8 @@ wait
 sim show --json >"$tmp/json" || exit 1
 for n in $(seq 0 63); do
     t=(false true)
-    want=$(printf '"mac":"02:00:00:00:00:%02x","vid":9,"port":%d,"static":%s,"age":%s,"valid":true,"tc":%d}' \
-        "$n" $((n % 16)) "${t[n % 2]}" "${t[n / 2 % 2]}" $((n % 4)))
+    want=$(json_entry "$(printf '02:00:00:00:00:%02x' "$n")" 9 $((n % 16)) "${t[n % 2]}" \
+        "${t[n / 2 % 2]}" true $((n % 4)))
     grep -qF "$want" "$tmp/json"
     check "entry $n" $? "missing or wrong: $want"
 done

@@ -24,10 +24,6 @@ expect() {
     done
     ok
 }
-# An entry as switchsim show --json lists it.
-json_entry() { # MAC VID PORT STATIC AGE VALID TC
-    printf '"mac":"%s","vid":%s,"port":%s,"static":%s,"age":%s,"valid":%s,"tc":%s}' "$@"
-}
 has_entry() {
     local what=$1
     shift
