@@ -16,7 +16,9 @@ static int hex_digit(char c)
 
 int str2mac(const char *text, uint8_t *mac)
 {
-    size_t len = strlen(text);
+    size_t len = 0;
+    while (len < 18 && text[len])
+        len++;
     /* Plain form: 12 digits.  Colon form: pairs at 0, 3, ... with a colon
      * after each but the last. */
     int stride;
@@ -38,7 +40,8 @@ int str2mac(const char *text, uint8_t *mac)
             return -1;
         out[i] = (uint8_t)(hi << 4 | lo);
     }
-    memcpy(mac, out, sizeof out);
+    for (int i = 0; i < 6; i++)
+        mac[i] = out[i];
     return 0;
 }
 

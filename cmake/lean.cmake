@@ -16,6 +16,12 @@ function(sw53115_code target)
   if(NOT type STREQUAL "SHARED_LIBRARY")
     target_compile_options(${target} PRIVATE -fno-pie)
   endif()
+  if(SW53115_MIPS16)
+    target_compile_options(${target} PRIVATE -mips16)
+  endif()
+  if(SW53115_MIPS_PLT AND NOT type STREQUAL "SHARED_LIBRARY")
+    target_compile_options(${target} PRIVATE -mplt)
+  endif()
 endfunction()
 
 # Programs and shared libraries link against the C library alone: a use of

@@ -2,6 +2,7 @@
  * operations of the BCM53115. */
 #include "lib53115.h"
 
+#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 #include <time.h>
@@ -12,11 +13,13 @@
 extern "C" {
 
 int igmp_snoop_dbg = 0;
+brcm53115_access brcm53115_failed;
 
 int brcm53115_write(int page, int offset, uint64_t value, int length)
 {
     uint64_t reg = value;
-    return set_register(page & 0xFF, offset & 0xFF, &reg, length);
+    int rc = set_register(page & 0xFF, offset & 0xFF, &reg, length);
+    return rc < 0 ? rc : 0;
 }
 
 int brcm53115_read(int page, int offset, uint32_t *val, int length)
@@ -26,7 +29,9 @@ int brcm53115_read(int page, int offset, uint32_t *val, int length)
 
     /* A failed platform read must not hand back stack garbage. */
     memset(buf, 0, sizeof buf);
-    get_register(page & 0xFF, offset & 0xFF, length, buf);
+    int rc = get_register(page & 0xFF, offset & 0xFF, length, buf);
+    if (rc < 0)
+        memset(buf, 0, sizeof buf);
     memcpy(g, buf + ARL_REPLY_VALUE, sizeof g);
 
     switch (length) {
@@ -47,7 +52,7 @@ int brcm53115_read(int page, int offset, uint32_t *val, int length)
         val[1] = 0;
         break;
     }
-    return 0;
+    return rc < 0 ? rc : 0;
 }
 
 } /* extern "C" */
@@ -60,16 +65,37 @@ static uint64_t mac_key(const uint8_t *mac)
     return (uint64_t)hi << 32 | lo;
 }
 
-static uint64_t read_reg(int offset, int length)
+/* Register accesses of one table operation.  *rc holds the operation's
+ * result: once an access has failed, no further access is made and reads
+ * yield 0. */
+static void access_failed(int *rc, int write, int offset, int length, int result)
 {
-    uint32_t v[2];
-    brcm53115_read(ARL_PAGE, offset, v, length);
+    brcm53115_failed.write = write;
+    brcm53115_failed.page = ARL_PAGE;
+    brcm53115_failed.offset = offset;
+    brcm53115_failed.length = length;
+    brcm53115_failed.result = result;
+    *rc = BRCM53115_ERR_ACCESS;
+}
+
+static uint64_t read_reg(int *rc, int offset, int length)
+{
+    uint32_t v[2] = {0, 0};
+    if (*rc == 0) {
+        int r = brcm53115_read(ARL_PAGE, offset, v, length);
+        if (r < 0)
+            access_failed(rc, 0, offset, length, r);
+    }
     return (uint64_t)v[1] << 32 | v[0];
 }
 
-static void write_reg(int offset, uint64_t value, int length)
+static void write_reg(int *rc, int offset, uint64_t value, int length)
 {
-    brcm53115_write(ARL_PAGE, offset, value, length);
+    if (*rc == 0) {
+        int r = brcm53115_write(ARL_PAGE, offset, value, length);
+        if (r < 0)
+            access_failed(rc, 1, offset, length, r);
+    }
 }
 
 /* A VLAN id as the index and slot VLAN registers take it. */
@@ -90,24 +116,53 @@ static uint32_t now_us(void)
     return (uint32_t)ts.tv_sec * 1000000u + (uint32_t)ts.tv_nsec / 1000u;
 }
 
-extern "C" {
+/* One trace line: where it comes from, then what it says. */
+static void trace(const char *fn, int line, const char *fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    printf("file:%s,function:%s,Line:%d--->", __FILE__, fn, line);
+    vprintf(fmt, ap);
+    va_end(ap);
+}
 
-int brcm53115_read_arl_tab(arl_data *arl)
+static const char read_fn[] = "brcm53115_read_arl_tab";
+static const char write_fn[] = "brcm53115_write_arl_tab";
+
+/* Polls the control register, with no pause, until the switch has
+ * finished the access.  The chip finishes in microseconds; one that does
+ * not finish within the bound is not going to. */
+static void wait_done(int *rc)
+{
+    uint32_t start = now_us();
+    while (*rc == 0 && (read_reg(rc, ARL_RW_CTRL, ARL_LEN_CTRL) & ARL_RW_START)) {
+        if (now_us() - start > BRCM53115_WRITE_TIMEOUT_US)
+            *rc = BRCM53115_ERR_TIMEOUT;
+    }
+}
+
+/* Loads the bucket of the record's MAC and VLAN id into the entry slots. */
+static void start_read(int *rc, uint64_t key, const arl_data *arl)
+{
+    write_reg(rc, ARL_MAC_INDEX, key, ARL_LEN_MAC);
+    write_reg(rc, ARL_VID_INDEX, vid_value(arl->vid), ARL_LEN_CTRL);
+    write_reg(rc, ARL_RW_CTRL, ARL_RW_READ, ARL_LEN_CTRL);
+    write_reg(rc, ARL_RW_CTRL, ARL_RW_START | ARL_RW_READ, ARL_LEN_CTRL);
+}
+
+static void read_entry(int *rc, arl_data *arl)
 {
     uint64_t key = mac_key(arl->mac);
-    int lock = brcm53115_arl_lock();
 
-    write_reg(ARL_MAC_INDEX, key, ARL_LEN_MAC);
-    write_reg(ARL_VID_INDEX, vid_value(arl->vid), ARL_LEN_CTRL);
-    write_reg(ARL_RW_CTRL, ARL_RW_READ, ARL_LEN_CTRL);
-    write_reg(ARL_RW_CTRL, ARL_RW_START | ARL_RW_READ, ARL_LEN_CTRL);
-    usleep(2);
-
-    for (int i = 0; i < 2; i++) {
-        uint64_t val = read_reg(i == 0 ? ARL_ENTRY0 : ARL_ENTRY1, ARL_LEN_ENTRY);
+    start_read(rc, key, arl);
+    if (*rc == 0)
+        usleep(2);
+    for (int i = 0; i < 2 && *rc == 0; i++) {
+        uint64_t val = read_reg(rc, i == 0 ? ARL_ENTRY0 : ARL_ENTRY1, ARL_LEN_ENTRY);
+        if (*rc)
+            break;
         if (igmp_snoop_dbg & IGMP_DBG_READ)
-            printf("file:%s,function:%s,Line:%d--->read_arl[i:%d],[val:%llx]\n", __FILE__, __func__,
-                   __LINE__, i, (unsigned long long)val);
+            trace(read_fn, __LINE__, "read_arl[i:%d],[val:%llx]\n", i, (unsigned long long)val);
         if ((val & ARL_KEY_MASK) != key)
             continue;
         arl->tc = (int32_t)field(val, ARLA_TC_SHIFT, ARLA_TC_MASK);
@@ -117,25 +172,22 @@ int brcm53115_read_arl_tab(arl_data *arl)
         arl->age = (int32_t)field(val, ARLA_AGE_SHIFT, ARL_FLAG_MASK);
         arl->pid = (int32_t)field(val, ARLA_PID_SHIFT, ARLA_PID_MASK);
         if (igmp_snoop_dbg & IGMP_DBG_READ)
-            printf("file:%s,function:%s,Line:%d--->read_arl_result: "
-                   "entry[%d],vid[%d],valid[%d],sbit[%d],age[%d],pid[%d]\n",
-                   __FILE__, __func__, __LINE__, (int)i, (int)arl->vid, (int)arl->valid,
-                   (int)arl->sbit, (int)arl->age, (int)arl->pid);
+            trace(read_fn, __LINE__,
+                  "read_arl_result: entry[%d],vid[%d],valid[%d],sbit[%d],age[%d],pid[%d]\n", (int)i,
+                  (int)arl->vid, (int)arl->valid, (int)arl->sbit, (int)arl->age, (int)arl->pid);
     }
-    brcm53115_arl_unlock(lock);
-    return 0;
 }
 
-int brcm53115_write_arl_tab(arl_data *arl)
+/* The table's write: the record's entry into the slot that `entry` names,
+ * then a write access, waited for. */
+static void write_entry(int *rc, arl_data *arl)
 {
     uint64_t key = mac_key(arl->mac);
-    int lock = brcm53115_arl_lock();
 
     if (igmp_snoop_dbg & IGMP_DBG_WRITE)
-        printf("file:%s,function:%s,Line:%d--->write_arl_macid=[%llx]\n", __FILE__, __func__,
-               __LINE__, (unsigned long long)key);
-    write_reg(ARL_MAC_INDEX, key, ARL_LEN_MAC);
-    write_reg(ARL_VID_INDEX, vid_value(arl->vid), ARL_LEN_CTRL);
+        trace(write_fn, __LINE__, "write_arl_macid=[%llx]\n", (unsigned long long)key);
+    write_reg(rc, ARL_MAC_INDEX, key, ARL_LEN_MAC);
+    write_reg(rc, ARL_VID_INDEX, vid_value(arl->vid), ARL_LEN_CTRL);
 
     /* Every field is masked to its width, so none can spill into another. */
     uint64_t val = key;
@@ -146,59 +198,164 @@ int brcm53115_write_arl_tab(arl_data *arl)
     val |= (uint64_t)((uint32_t)arl->valid & ARL_FLAG_MASK) << ARLA_VALID_SHIFT;
 
     if (igmp_snoop_dbg & IGMP_DBG_WRITE)
-        printf("file:%s,function:%s,Line:%d--->write_arl: "
-               "entry[%d],vid[%d], valid[%d],sbit[%d],age[%d],pid[%d]\n",
-               __FILE__, __func__, __LINE__, (int)arl->entry, (int)arl->vid, (int)arl->valid,
-               (int)arl->sbit, (int)arl->age, (int)arl->pid);
+        trace(write_fn, __LINE__,
+              "write_arl: entry[%d],vid[%d], valid[%d],sbit[%d],age[%d],pid[%d]\n", (int)arl->entry,
+              (int)arl->vid, (int)arl->valid, (int)arl->sbit, (int)arl->age, (int)arl->pid);
 
-    if (arl->entry == 1) {
-        write_reg(ARL_ENTRY1, val, ARL_LEN_ENTRY);
-        write_reg(ARL_ENTRY1_VID, vid_value(arl->vid), ARL_LEN_CTRL);
-    } else {
-        write_reg(ARL_ENTRY0, val, ARL_LEN_ENTRY);
-        write_reg(ARL_ENTRY0_VID, vid_value(arl->vid), ARL_LEN_CTRL);
+    int slot = arl->entry == 1;
+    write_reg(rc, slot ? ARL_ENTRY1 : ARL_ENTRY0, val, ARL_LEN_ENTRY);
+    write_reg(rc, slot ? ARL_ENTRY1_VID : ARL_ENTRY0_VID, vid_value(arl->vid), ARL_LEN_CTRL);
+    write_reg(rc, ARL_RW_CTRL, 0, ARL_LEN_CTRL);
+    write_reg(rc, ARL_RW_CTRL, ARL_RW_START, ARL_LEN_CTRL);
+    wait_done(rc);
+}
+
+/* Reads the bucket, waiting for the switch, and writes the record into the
+ * bin that belongs to it. */
+static void update_entry(int *rc, arl_data *arl)
+{
+    uint64_t key = mac_key(arl->mac);
+    uint64_t val[ARL_BINS];
+    uint32_t vid[ARL_BINS];
+
+    start_read(rc, key, arl);
+    wait_done(rc);
+    val[0] = read_reg(rc, ARL_ENTRY0, ARL_LEN_ENTRY);
+    vid[0] = (uint32_t)read_reg(rc, ARL_ENTRY0_VID, ARL_LEN_CTRL);
+    val[1] = read_reg(rc, ARL_ENTRY1, ARL_LEN_ENTRY);
+    vid[1] = (uint32_t)read_reg(rc, ARL_ENTRY1_VID, ARL_LEN_CTRL);
+    if (*rc)
+        return;
+
+    int bin = -1;
+    for (int i = 0; i < (int)ARL_BINS && bin < 0; i++)
+        if (field(val[i], ARLA_VALID_SHIFT, ARL_FLAG_MASK) && (val[i] & ARL_KEY_MASK) == key &&
+            ((vid[i] ^ (uint32_t)arl->vid) & 0xFFu) == 0)
+            bin = i;
+    int valid = (int)((uint32_t)arl->valid & ARL_FLAG_MASK);
+    for (int i = 0; i < (int)ARL_BINS && bin < 0 && valid; i++)
+        if (!field(val[i], ARLA_VALID_SHIFT, ARL_FLAG_MASK))
+            bin = i;
+    if (bin < 0) {
+        /* Nothing to delete is done; a valid entry needs a bin. */
+        if (valid)
+            *rc = BRCM53115_ERR_FULL;
+        return;
     }
-    write_reg(ARL_RW_CTRL, 0, ARL_LEN_CTRL);
-    write_reg(ARL_RW_CTRL, ARL_RW_START, ARL_LEN_CTRL);
+    arl->entry = bin;
+    write_entry(rc, arl);
+}
 
-    /* The chip finishes in microseconds; one that does not finish within
-     * the bound is not going to. */
+/* The search: started once, then one result per step while the switch
+ * flags one. */
+static void search_start(int *rc)
+{
+    uint64_t ctrl = read_reg(rc, ARL_SRCH_CTRL, ARL_LEN_CTRL);
+    write_reg(rc, ARL_SRCH_CTRL, ctrl | ARL_SRCH_START, ARL_LEN_CTRL);
+}
+
+static int search_pending(int *rc)
+{
+    return (read_reg(rc, ARL_SRCH_CTRL, ARL_LEN_CTRL) & ARL_SRCH_VALID) && *rc == 0;
+}
+
+/* Takes the pending result: returns layout B, with the extra register
+ * (the traffic class) in *extra. */
+static uint64_t search_result(int *rc, uint64_t *extra)
+{
+    *extra = read_reg(rc, ARL_SRCH_EXTRA, ARL_LEN_CTRL);
+    return read_reg(rc, ARL_SRCH_RESULT, ARL_LEN_ENTRY);
+}
+
+/* A search result as a record; `entry` is the step. */
+__attribute__((noinline)) static void decode_result(uint64_t val, uint64_t extra, uint32_t step,
+                                                    arl_data *res)
+{
+    res->entry = (int32_t)step;
+    res->vid = (int32_t)field(val, ARLB_VID_SHIFT, ARLB_VID_MASK);
+    res->valid = (int32_t)field(val, ARLB_VALID_SHIFT, ARL_FLAG_MASK);
+    res->sbit = (int32_t)field(val, ARLB_STATIC_SHIFT, ARL_FLAG_MASK);
+    res->age = (int32_t)field(val, ARLB_AGE_SHIFT, ARL_FLAG_MASK);
+    res->tc = (int32_t)((uint32_t)extra & ARL_SRCH_TC_MASK);
+    res->pid = (int32_t)field(val, ARLB_PID_SHIFT, ARLB_PID_MASK);
+    for (int i = 0; i < 6; i++)
+        res->mac[i] = (uint8_t)(val >> (40 - 8 * i));
+}
+
+static void search_entry(int *rc, arl_data *arl)
+{
+    uint64_t key = mac_key(arl->mac), extra;
+
+    search_start(rc);
+    for (uint32_t step = 0; step < ARL_TABLE_ENTRIES && search_pending(rc); step++) {
+        uint64_t val = search_result(rc, &extra);
+        if (*rc || (val & ARL_KEY_MASK) != key)
+            continue;
+        decode_result(val, extra, step, arl); /* the same MAC */
+        if (arl->valid == 1)
+            break;
+    }
+}
+
+static void walk_table(int *rc, void (*fn)(const arl_data *, void *), void *ctx)
+{
+    arl_data res;
+
+    search_start(rc);
+    /* The control is read once more after the last result the table can
+     * hold, so that a whole table ends the way a shorter one does. */
+    for (uint32_t step = 0; search_pending(rc) && step < ARL_TABLE_ENTRIES; step++) {
+        uint64_t extra, val = search_result(rc, &extra);
+        if (*rc)
+            break;
+        decode_result(val, extra, step, &res);
+        fn(&res, ctx);
+    }
+}
+
+/* Runs one table operation under the table lock. */
+static int locked(void (*op)(int *rc, arl_data *arl), arl_data *arl)
+{
+    int lock = brcm53115_arl_lock();
+    if (lock < 0)
+        return lock;
     int rc = 0;
-    uint32_t start = now_us();
-    while (rc == 0 && (read_reg(ARL_RW_CTRL, ARL_LEN_CTRL) & ARL_RW_START)) {
-        if (now_us() - start > BRCM53115_WRITE_TIMEOUT_US)
-            rc = -1;
-    }
+    op(&rc, arl);
     brcm53115_arl_unlock(lock);
     return rc;
 }
 
+extern "C" {
+
+int brcm53115_read_arl_tab(arl_data *arl)
+{
+    return locked(read_entry, arl);
+}
+
+int brcm53115_write_arl_tab(arl_data *arl)
+{
+    return locked(write_entry, arl);
+}
+
+int brcm53115_update_arl_tab(arl_data *arl)
+{
+    return locked(update_entry, arl);
+}
+
 int brcm53115_search_arl_tab(arl_data *arl)
 {
-    int lock = brcm53115_arl_lock();
-    uint64_t ctrl = read_reg(ARL_SRCH_CTRL, ARL_LEN_CTRL);
-    write_reg(ARL_SRCH_CTRL, ctrl | ARL_SRCH_START, ARL_LEN_CTRL);
+    return locked(search_entry, arl);
+}
 
-    uint64_t key = mac_key(arl->mac);
-    for (uint32_t step = 0; step < ARL_TABLE_ENTRIES; step++) {
-        if (!(read_reg(ARL_SRCH_CTRL, ARL_LEN_CTRL) & ARL_SRCH_VALID))
-            break;
-        uint64_t extra = read_reg(ARL_SRCH_EXTRA, ARL_LEN_CTRL);
-        uint64_t res = read_reg(ARL_SRCH_RESULT, ARL_LEN_ENTRY);
-        if ((res & ARL_KEY_MASK) != key)
-            continue;
-        arl->vid = (int32_t)field(res, ARLB_VID_SHIFT, ARLB_VID_MASK);
-        arl->sbit = (int32_t)field(res, ARLB_STATIC_SHIFT, ARL_FLAG_MASK);
-        arl->age = (int32_t)field(res, ARLB_AGE_SHIFT, ARL_FLAG_MASK);
-        arl->tc = (int32_t)((uint32_t)extra & ARL_SRCH_TC_MASK);
-        arl->pid = (int32_t)field(res, ARLB_PID_SHIFT, ARLB_PID_MASK);
-        arl->entry = (int32_t)step;
-        arl->valid = (int32_t)field(res, ARLB_VALID_SHIFT, ARL_FLAG_MASK);
-        if (arl->valid == 1)
-            break;
-    }
+int brcm53115_walk_arl_tab(void (*fn)(const arl_data *, void *), void *ctx)
+{
+    int lock = brcm53115_arl_lock();
+    if (lock < 0)
+        return lock;
+    int rc = 0;
+    walk_table(&rc, fn, ctx);
     brcm53115_arl_unlock(lock);
-    return 0;
+    return rc;
 }
 
 } /* extern "C" */

@@ -27,33 +27,74 @@ extern int igmp_snoop_dbg;
 #define IGMP_DBG_WRITE 0x1
 #define IGMP_DBG_READ 0x2
 
-/* Longest a write waits for the switch to finish, in microseconds. */
+/* Longest a table operation waits for the switch to finish an access, in
+ * microseconds. */
 #define BRCM53115_WRITE_TIMEOUT_US 100000
 
+/* Results of the table operations: 0 when done, else one of these. */
+#define BRCM53115_ERR_TIMEOUT -1  /* the switch did not finish an access in time */
+#define BRCM53115_ERR_FULL -2     /* update: both bins of the bucket hold other entries */
+#define BRCM53115_ERR_LOCK -3     /* the table lock was held past BRCM53115_LOCK_WAIT_MS */
+#define BRCM53115_ERR_LOCKFILE -4 /* the lock file cannot be used; errno says why */
+#define BRCM53115_ERR_ACCESS -5   /* a platform function failed: see brcm53115_failed */
+
 /* Platform functions, provided by the firmware's libraries (or by a
- * simulated switch).  Note the different argument orders. */
+ * simulated switch).  Note the different argument orders.  Each returns a
+ * negative number when the access failed, and 0 or more when it was made. */
 int get_register(int page, int offset, int length, void *buf);
 int set_register(int page, int offset, void *value, int length);
 
 /* One register access.  brcm53115_read stores the value as two 32-bit
- * words, low word first, and returns 0; brcm53115_write returns what the
- * platform returned. */
+ * words, low word first (0 when the platform failed); both return 0, or
+ * the platform's negative result. */
 int brcm53115_read(int page, int offset, uint32_t *val, int length);
 int brcm53115_write(int page, int offset, uint64_t value, int length);
 
-/* Serialise the table operations across processes: brcm53115_arl_lock
- * returns a handle for brcm53115_arl_unlock, or -1 where no lock could be
- * had (the caller then goes on unlocked).  Each table operation takes it. */
+/* The access that made the last operation return BRCM53115_ERR_ACCESS. */
+typedef struct brcm53115_access {
+    int write; /* 1 set_register, 0 get_register */
+    int page, offset, length;
+    int result; /* what the platform returned */
+} brcm53115_access;
+extern brcm53115_access brcm53115_failed;
+
+/* One table operation at a time across every process that drives the ARL
+ * access registers: an exclusive flock on brcm53115_arl_lock_path().
+ * brcm53115_arl_lock returns a handle for brcm53115_arl_unlock, or
+ * BRCM53115_ERR_LOCK / BRCM53115_ERR_LOCKFILE.  Each table operation takes
+ * it and fails with that result, touching no register, when it cannot. */
+#define BRCM53115_LOCK_WAIT_MS 5000
+const char *brcm53115_arl_lock_path(void);
 int brcm53115_arl_lock(void);
 void brcm53115_arl_unlock(int lock);
 
-/* Table operations.  Read and search fill the record's out fields when a
- * matching entry is found and return 0.  Write returns 0 once the switch
- * has taken the entry and -1 when it did not finish within
- * BRCM53115_WRITE_TIMEOUT_US. */
+/* Table operations, each one whole exchange with the switch under the
+ * table lock.  Each returns 0 when done, or a BRCM53115_ERR_* result; a
+ * failed operation touches no register after the failure.
+ *
+ * Read and search fill the record's out fields when a matching entry is
+ * found.  Write puts the entry into the slot that `entry` names (1: slot 1,
+ * else slot 0); the switch's write access stores both slots into the
+ * bucket, so a caller reads the bucket first and writes the slot that the
+ * read left `entry` at, as brcm53115_update_arl_tab does. */
 int brcm53115_read_arl_tab(arl_data *arl);
 int brcm53115_write_arl_tab(arl_data *arl);
 int brcm53115_search_arl_tab(arl_data *arl);
+
+/* Puts the record's entry into its bucket, keeping the bucket's other bin:
+ * reads the bucket (waiting for the switch, within the write's bound), then
+ * writes the bin that holds the same MAC and VLAN id, or, for a valid
+ * entry, the first bin that holds no valid entry; `entry` says which.  A
+ * delete (`valid` 0) of an entry that is not there writes nothing and
+ * returns 0; a valid entry whose bucket is full writes nothing and returns
+ * BRCM53115_ERR_FULL. */
+int brcm53115_update_arl_tab(arl_data *arl);
+
+/* Hands every search result of the whole table to fn, in the switch's
+ * order: `entry` is the step number, `mac` the key, the other fields as the
+ * search decodes them (`vid` the low 4 bits, `pid` 5 bits).  At most
+ * 4096 results, one per entry of the table. */
+int brcm53115_walk_arl_tab(void (*fn)(const arl_data *arl, void *ctx), void *ctx);
 
 #ifdef __cplusplus
 }

@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "../cli/arl_print.h"
 #include "../cli/cli.h"
 #include "switchsim.h"
 
@@ -30,29 +31,24 @@ static int bad_arg(const char *arg, const char *expected)
     return EXIT_BAD_ARG;
 }
 
-struct entry_view {
-    uint32_t bucket, bin, vid, port, sbit, age, valid, tc;
-    uint8_t mac[6];
-};
-
-static void view(const struct sim_state *st, uint32_t bucket, uint32_t bin, struct entry_view *e)
+static void view(const struct sim_state *st, uint32_t bucket, uint32_t bin, arl_data *e)
 {
     uint64_t a = st->table[bucket][bin].val;
-    e->bucket = bucket;
-    e->bin = bin;
-    e->vid = st->table[bucket][bin].vid;
-    e->port = (uint32_t)(a >> ARLA_PID_SHIFT) & ARLA_PID_MASK;
-    e->sbit = (uint32_t)(a >> ARLA_STATIC_SHIFT) & ARL_FLAG_MASK;
-    e->age = (uint32_t)(a >> ARLA_AGE_SHIFT) & ARL_FLAG_MASK;
-    e->valid = (uint32_t)(a >> ARLA_VALID_SHIFT) & ARL_FLAG_MASK;
-    e->tc = (uint32_t)(a >> ARLA_TC_SHIFT) & ARLA_TC_MASK;
+    e->entry = (int32_t)bin;
+    e->vid = (int32_t)st->table[bucket][bin].vid;
+    e->pid = (int32_t)((a >> ARLA_PID_SHIFT) & ARLA_PID_MASK);
+    e->sbit = (int32_t)((a >> ARLA_STATIC_SHIFT) & ARL_FLAG_MASK);
+    e->age = (int32_t)((a >> ARLA_AGE_SHIFT) & ARL_FLAG_MASK);
+    e->valid = (int32_t)((a >> ARLA_VALID_SHIFT) & ARL_FLAG_MASK);
+    e->tc = (int32_t)((a >> ARLA_TC_SHIFT) & ARLA_TC_MASK);
     for (int i = 0; i < 6; i++)
         e->mac[i] = (uint8_t)(a >> (40 - 8 * i));
 }
 
 static int cmd_show(struct sim_state *st, int argc, char **argv)
 {
-    int all = 0, json = 0, n = 0;
+    int all = 0, json = 0;
+    uint32_t n = 0;
     for (int i = 2; i < argc; i++) {
         if (strcmp(argv[i], "--all") == 0)
             all = 1;
@@ -61,34 +57,28 @@ static int cmd_show(struct sim_state *st, int argc, char **argv)
         else
             return bad_arg(argv[i], "--all or --json");
     }
-    if (!json)
-        printf("%6s %3s %-17s %3s %4s %6s %3s %5s %2s\n", "bucket", "bin", "mac", "vid", "port",
-               "static", "age", "valid", "tc");
-    else
-        printf("[");
+    if (json) {
+        arl_print_json_open();
+    } else {
+        printf("%6s %3s ", "bucket", "bin");
+        arl_print_header();
+    }
     for (uint32_t b = 0; b < ARL_BUCKETS; b++) {
         for (uint32_t k = 0; k < ARL_BINS; k++) {
-            struct entry_view e;
+            arl_data e;
             view(st, b, k, &e);
             if (!all && !e.valid)
                 continue;
-            char mac[18];
-            snprintf(mac, sizeof mac, "%02x:%02x:%02x:%02x:%02x:%02x", e.mac[0], e.mac[1], e.mac[2],
-                     e.mac[3], e.mac[4], e.mac[5]);
-            static const char *const tf[2] = {"false", "true"};
             if (json)
-                printf("%s\n  {\"bucket\":%u,\"bin\":%u,\"mac\":\"%s\",\"vid\":%u,\"port\":%u,"
-                       "\"static\":%s,\"age\":%s,\"valid\":%s,\"tc\":%u}",
-                       n ? "," : "", e.bucket, e.bin, mac, e.vid, e.port, tf[e.sbit], tf[e.age],
-                       tf[e.valid], e.tc);
+                printf("%s\n  {\"bucket\":%u,\"bin\":%u,", n ? "," : "", b, k);
             else
-                printf("%6u %3u %-17s %3u %4u %6u %3u %5u %2u\n", e.bucket, e.bin, mac, e.vid,
-                       e.port, e.sbit, e.age, e.valid, e.tc);
+                printf("%6u %3u ", b, k);
+            arl_print_row(&e, json);
             n++;
         }
     }
     if (json)
-        printf(n ? "\n]\n" : "]\n");
+        arl_print_json_close(n);
     return 0;
 }
 
