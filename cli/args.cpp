@@ -53,9 +53,10 @@ int str2uint(const char *text, uint32_t max, int32_t *out)
     for (const char *p = text; *p; p++) {
         if (*p < '0' || *p > '9')
             return -1;
-        v = v * 10u + (uint32_t)(*p - '0');
-        if (v > max) /* max is far below the point where v could wrap */
+        uint32_t d = (uint32_t)(*p - '0');
+        if (d > max || v > (max - d) / 10u) /* v * 10 + d > max, without wrapping */
             return -1;
+        v = v * 10u + d;
     }
     *out = (int32_t)v;
     return 0;

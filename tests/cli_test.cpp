@@ -42,28 +42,80 @@ class Cli : public ::testing::Test
     }
 };
 
-// What a command writes: the VID index and the entry slot 0 value.
+// What a command writes after reading the bucket: the VID index and the
+// entry slot 0 value.  The bucket holds the command's own entry of
+// 001122334455 in bin 0 where `present`, and nothing else.
 TEST_F(Cli, CommandsReachTheSwitchWithTheirFields)
 {
     struct {
         const char *line;
+        bool present;
         uint64_t vid, entry;
     } cases[] = {
-        {"arl write 1 001122334455 1 0 0 0 3", 1, 0x8003001122334455ull},
-        {"arl write 255 00:11:22:33:44:55 0 1 1 7 15", 255, 0x780F001122334455ull},
-        {"arl write 0 aBcDeF012345 1 1 0 2 0", 0, 0xD000ABCDEF012345ull},
-        {"arl write 007 001122334455 01 0 0 0 00", 7, 0x8000001122334455ull},
-        {"arl mwrite 0 3 001122334455 1", 6, 0xA003001122334455ull},
-        {"arl mdel 0 3 001122334455 1", 6, 0x2003001122334455ull},
-        {"arl mwrite 1 15 FF:FF:FF:FF:FF:FF 0", 6, 0xC00FFFFFFFFFFFFFull},
+        {"arl write 1 001122334455 1 0 0 0 3", false, 1, 0x8003001122334455ull},
+        {"arl write 255 00:11:22:33:44:55 0 1 1 7 15", true, 255, 0x780F001122334455ull},
+        {"arl write 0 aBcDeF012345 1 1 0 2 0", false, 0, 0xD000ABCDEF012345ull},
+        {"arl write 007 001122334455 01 0 0 0 00", false, 7, 0x8000001122334455ull},
+        {"arl mwrite 0 3 001122334455 1", true, 6, 0xA003001122334455ull},
+        {"arl mdel 0 3 001122334455 1", true, 6, 0x2003001122334455ull},
+        {"arl mwrite 1 15 FF:FF:FF:FF:FF:FF 0", false, 6, 0xC00FFFFFFFFFFFFFull},
     };
     for (auto c : cases) {
         fake_reset();
+        bool present = c.present;
+        uint64_t vid = c.vid;
+        fake.reply = [present, vid](int off, int, int) -> uint64_t {
+            if (off == 0x10 && present)
+                return 0x8000001122334455ull;
+            return off == 0x30 ? vid : 0;
+        };
         EXPECT_EQ(words(c.line).run(), ARL_CMD_DONE) << c.line;
-        ASSERT_GE(fake.calls.size(), 4u) << c.line;
+        ASSERT_EQ(fake.calls.size(), 16u) << c.line; // the bucket read, then the write
         EXPECT_EQ(fake.calls[1], set(0x08, 1, c.vid)) << c.line;
-        EXPECT_EQ(fake.calls[2], set(0x10, 8, c.entry)) << c.line;
-        EXPECT_EQ(fake.calls[3], set(0x30, 1, c.vid)) << c.line;
+        EXPECT_EQ(fake.calls[10], set(0x08, 1, c.vid)) << c.line;
+        EXPECT_EQ(fake.calls[11], set(0x10, 8, c.entry)) << c.line;
+        EXPECT_EQ(fake.calls[12], set(0x30, 1, c.vid)) << c.line;
+    }
+}
+
+// Each way a table operation fails is one line on stderr and status 1; a
+// delete of what is not there is done, silently.
+TEST_F(Cli, FailuresAreReportedOnce)
+{
+    const uint64_t other = 0x80000A0B0C0D0E0Full;
+    struct {
+        const char *line;
+        long fail_at;
+        uint64_t slots; // what both bins hold
+        int rc;
+        const char *err;
+        size_t calls;
+    } cases[] = {
+        {"arl write 1 001122334455 1 0 0 0 3", -1, other, ARL_CMD_FAILED,
+         "sw53115: arl write: no room for 00:11:22:33:44:55 on VLAN 1: both entries of its "
+         "bucket hold other addresses\n",
+         9},
+        {"arl mdel 0 3 001122334455 1", -1, other, ARL_CMD_DONE, "", 9},
+        {"arl mwrite 0 3 001122334455 1", 0, 0, ARL_CMD_FAILED,
+         "sw53115: arl mwrite: set_register page 0x05 offset 0x02 length 6 failed: -1\n", 1},
+        {"arl read 001122334455", 4, 0, ARL_CMD_FAILED,
+         "sw53115: arl read: get_register page 0x05 offset 0x10 length 8 failed: -1\n", 5},
+        {"arl show", 2, 0, ARL_CMD_FAILED,
+         "sw53115: arl show: get_register page 0x05 offset 0x20 length 1 failed: -1\n", 3},
+    };
+    for (auto c : cases) {
+        fake_reset();
+        uint64_t slots = c.slots;
+        fake.reply = [slots](int off, int, int) -> uint64_t {
+            return off == 0x10 || off == 0x18 ? slots : 0;
+        };
+        fake.fail_at = c.fail_at;
+        ::testing::internal::CaptureStderr();
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(words(c.line).run(), c.rc) << c.line;
+        ::testing::internal::GetCapturedStdout();
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.err) << c.line;
+        EXPECT_EQ(fake.calls.size(), c.calls) << c.line;
     }
 }
 
@@ -96,7 +148,18 @@ TEST_F(Cli, MalformedCommandsTouchNothing)
         "arl read 0011223344",
         "arl read 1 2 001122334455",
         "arl search 001122334455 x",
-        "arl search port 3",
+        "arl search port",
+        "arl search port 16",
+        "arl search port x",
+        "arl search port -1",
+        "arl search port 3 x",
+        "arl search port 3 --json x",
+        "arl search port 3 --JSON",
+        "arl search Port 3",
+        "arl show x",
+        "arl show --json --json",
+        "arl show --all",
+        "arl Show",
         "arl write 1 001122334455 1 0 0 0",
         "arl write 1 001122334455 1 0 0 0 3 3",
         "arl write 1 001122334455 2 0 0 0 1",
@@ -189,6 +252,11 @@ TEST(Args, Str2uint)
         {"0x1", 255, -1, 0},
         {"4294967296", 255, -1, 0},
         {"99999999999999999999", 1000000000, -1, 0},
+        {"1000000000", 1000000000, 0, 1000000000},
+        {"1000000001", 1000000000, -1, 0},
+        {"4294967296", 1000000000, -1, 0},
+        {"4294967306", 4000000000u, -1, 0},
+        {"42949672960", 2000000000, -1, 0},
     };
     for (auto c : cases) {
         int32_t v = 0;

@@ -28,7 +28,7 @@ extern "C" int get_register(int page, int offset, int length, void *buf)
 {
     uint64_t v = fake.reply ? fake.reply(offset, length, read_count[offset]++) : 0;
     fake.calls.push_back({'g', page, offset, length, v});
-    if (fake.fail_reads)
+    if (fake.fail_reads || (long)fake.calls.size() - 1 == fake.fail_at)
         return -1;
     // The reply stands at byte 14 as 16-bit groups, least significant first;
     // the rest of the buffer carries noise that a reader must not take.
@@ -48,5 +48,5 @@ extern "C" int set_register(int page, int offset, void *value, int length)
     if (length < 8)
         v &= (1ull << (8 * length)) - 1;
     fake.calls.push_back({'s', page, offset, length, v});
-    return 0;
+    return (long)fake.calls.size() - 1 == fake.fail_at ? -1 : 0;
 }

@@ -28,6 +28,7 @@ struct fake_platform {
     std::vector<reg_call> calls;
     fake_reply reply;        // default: every register reads 0
     bool fail_reads = false; // get_register returns -1 and leaves the buffer alone
+    long fail_at = -1;       // the call with this index (from 0) returns -1
 };
 
 extern fake_platform fake;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -357,6 +358,178 @@ TEST_F(Lib, Traces)
             pos = nl + 1;
         }
         EXPECT_EQ(got, c.lines) << "mask " << c.mask;
+    }
+}
+
+// The bucket as the read part of an update finds it.
+struct bucket {
+    uint64_t slot0, vid0, slot1, vid1;
+    bool stuck = false; // the control never reads bit 7 clear
+};
+
+void answer(const bucket &b)
+{
+    fake.reply = [b](int off, int, int) -> uint64_t {
+        switch (off) {
+        case 0x00:
+            return b.stuck ? 0x81 : 0x01;
+        case 0x10:
+            return b.slot0;
+        case 0x30:
+            return b.vid0;
+        case 0x18:
+            return b.slot1;
+        case 0x32:
+            return b.vid1;
+        }
+        return 0;
+    };
+}
+
+// The update reads the bucket (waiting for the switch), then writes the one
+// bin that belongs to the record, or nothing.
+TEST_F(Lib, UpdateChoosesTheBinAndKeepsTheOther)
+{
+    const uint64_t V = 1ull << 63, other = V | 0x0002AABBCCDDEEFFull;
+    const std::vector<reg_call> read_part = {
+        set(0x02, 6, KEY),  set(0x08, 1, 5),    set(0x00, 1, 0x01), set(0x00, 1, 0x81),
+        get(0x00, 1, 0x01), get(0x10, 8, 0),    get(0x30, 1, 0),    get(0x18, 8, 0),
+        get(0x32, 1, 0),
+    };
+    struct {
+        const char *name;
+        bucket b;
+        int32_t valid;
+        int rc, bin; // bin written, -1 none
+    } cases[] = {
+        {"empty bucket", {0, 0, 0, 0}, 1, 0, 0},
+        {"the entry in bin 1", {other, 5, V | KEY, 5}, 1, 0, 1},
+        {"the entry in bin 1, deleted", {other, 5, V | KEY, 5}, 0, 0, 1},
+        {"the same MAC on another VLAN in bin 0", {V | KEY, 6, 0, 0}, 1, 0, 1},
+        {"the key with the valid bit clear is free", {KEY, 5, other, 5}, 1, 0, 0},
+        {"VLAN compared on its low 8 bits", {other, 0, V | KEY, 0x105}, 1, 0, 1},
+        {"full bucket", {other, 5, V | KEY, 6}, 1, BRCM53115_ERR_FULL, -1},
+        {"delete of an absent entry", {other, 5, 0, 0}, 0, 0, -1},
+    };
+    for (auto &c : cases) {
+        fake_reset();
+        answer(c.b);
+        arl_data a = record(5);
+        a.valid = c.valid;
+        a.pid = 3;
+        EXPECT_EQ(brcm53115_update_arl_tab(&a), c.rc) << c.name;
+        std::vector<reg_call> want = read_part;
+        want[5].value = c.b.slot0;
+        want[6].value = c.b.vid0;
+        want[7].value = c.b.slot1;
+        want[8].value = c.b.vid1;
+        if (c.bin >= 0) {
+            uint64_t val = KEY | (uint64_t)c.valid << 63 | 3ull << 48;
+            want.insert(want.end(), {set(0x02, 6, KEY), set(0x08, 1, 5),
+                                     set(c.bin ? 0x18 : 0x10, 8, val), set(c.bin ? 0x32 : 0x30, 1, 5),
+                                     set(0x00, 1, 0), set(0x00, 1, 0x80), get(0x00, 1, 0x01)});
+            EXPECT_EQ(a.entry, c.bin) << c.name;
+        }
+        SCOPED_TRACE(c.name);
+        expect_calls(want);
+    }
+}
+
+TEST_F(Lib, UpdateOnAStuckSwitchWritesNothing)
+{
+    bucket b = {0, 0, 0, 0};
+    b.stuck = true;
+    answer(b);
+    arl_data a = record(5);
+    a.valid = 1;
+    EXPECT_EQ(brcm53115_update_arl_tab(&a), BRCM53115_ERR_TIMEOUT);
+    for (size_t i = 4; i < fake.calls.size(); i++)
+        ASSERT_EQ(fake.calls[i], get(0x00, 1, 0x81)) << "call " << i;
+}
+
+// The walk hands out every result, valid or not, decoded, and stops at the
+// end of the results or after one per entry of the table.
+void collect(const arl_data *a, void *ctx)
+{
+    static_cast<std::vector<arl_data> *>(ctx)->push_back(*a);
+}
+
+TEST_F(Lib, WalkListsEveryResultDecoded)
+{
+    search_script s;
+    s.results = {layout_b(false, 3, 0x11, true, false) ^ KEY ^ 0xFEDCBA987654ull,
+                 layout_b(true, 0xF, 0x1F, false, true)};
+    s.extras = {0xFE, 0x01};
+    std::vector<arl_data> got;
+    size_t taken = 0;
+    fake.reply = [&](int off, int, int n) -> uint64_t {
+        if (off == 0x20)
+            return n == 0 ? 0 : (taken < s.results.size() ? 0x81 : 0);
+        if (off == 0x2C)
+            return s.extras[taken];
+        return s.results[taken++];
+    };
+    EXPECT_EQ(brcm53115_walk_arl_tab(collect, &got), 0);
+    expect_calls({get(0x20, 1, 0), set(0x20, 1, 0x80), get(0x20, 1, 0x81), get(0x2C, 1, 0xFE),
+                  get(0x24, 8, s.results[0]), get(0x20, 1, 0x81), get(0x2C, 1, 0x01),
+                  get(0x24, 8, s.results[1]), get(0x20, 1, 0)});
+    ASSERT_EQ(got.size(), 2u);
+    expect_fields(got[0], {0, 3, 0, 1, 0, 2, 0x11}, "an invalid result");
+    expect_fields(got[1], {1, 0xF, 1, 0, 1, 1, 0x1F}, "a valid result");
+    const uint8_t mac0[6] = {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54};
+    EXPECT_EQ(memcmp(got[0].mac, mac0, 6), 0);
+    EXPECT_EQ(memcmp(got[1].mac, MAC, 6), 0);
+}
+
+TEST_F(Lib, WalkStopsAfterOneResultPerEntry)
+{
+    fake.reply = [](int off, int, int) -> uint64_t { return off == 0x20 ? 0x81 : KEY; };
+    std::vector<arl_data> got;
+    EXPECT_EQ(brcm53115_walk_arl_tab(collect, &got), 0);
+    EXPECT_EQ(got.size(), 4096u);
+    EXPECT_EQ(got.back().entry, 4095);
+    EXPECT_EQ(fake.calls.size(), 2u + 3u * 4096u + 1u); // the control once more, then no result
+    EXPECT_EQ(fake.calls.back(), get(0x20, 1, 0x81));
+}
+
+// A failed platform call stops every operation at that call, whichever it
+// is, and the operation names it.
+TEST_F(Lib, AFailedAccessStopsTheOperationThere)
+{
+    struct op {
+        const char *name;
+        std::function<int()> run;
+    };
+    std::vector<arl_data> sink;
+    const op ops[] = {
+        {"read", [] { arl_data a = record(1); return brcm53115_read_arl_tab(&a); }},
+        {"write", [] { arl_data a = record(1); return brcm53115_write_arl_tab(&a); }},
+        {"update", [] { arl_data a = record(1); a.valid = 1; return brcm53115_update_arl_tab(&a); }},
+        {"search", [] { arl_data a = record(1); return brcm53115_search_arl_tab(&a); }},
+        {"walk", [&] { return brcm53115_walk_arl_tab(collect, &sink); }},
+    };
+    for (auto &o : ops) {
+        // Two results for the searches, then the end; every access done at once.
+        auto script = [](int off, int, int n) -> uint64_t {
+            return off == 0x20 ? (n >= 1 && n <= 2 ? 0x81 : 0) : off == 0x00 ? 0 : 0x5A;
+        };
+        fake_reset();
+        fake.reply = script;
+        ASSERT_EQ(o.run(), 0) << o.name;
+        const std::vector<reg_call> whole = fake.calls;
+        for (size_t k = 0; k < whole.size(); k++) {
+            fake_reset();
+            fake.reply = script;
+            fake.fail_at = (long)k;
+            brcm53115_failed = brcm53115_access();
+            EXPECT_EQ(o.run(), BRCM53115_ERR_ACCESS) << o.name << " failing at call " << k;
+            ASSERT_EQ(fake.calls.size(), k + 1) << o.name << " failing at call " << k;
+            const reg_call &c = whole[k];
+            EXPECT_EQ(brcm53115_failed.write, c.op == 's') << o.name << " " << k;
+            EXPECT_EQ(brcm53115_failed.offset, c.offset) << o.name << " " << k;
+            EXPECT_EQ(brcm53115_failed.length, c.length) << o.name << " " << k;
+            EXPECT_EQ(brcm53115_failed.result, -1) << o.name << " " << k;
+        }
     }
 }
 

@@ -81,6 +81,64 @@ CASES
 sim del 02:00:00:00:00:99 9 && no_entry "switchsim del" 02:00:00:00:00:99
 [ "$(sim show --all | wc -l)" = 4097 ] && ok || bad "show --all does not list 4096 bins"
 
+# --- The table as arl show and search port list it, against switchsim's
+# own listing: the search result carries the VLAN id's low 4 bits. ---
+sim reset
+run sw arl show
+expect "show of an empty table" 0 '^mac +vid port static age valid tc$' empty
+[ "$(wc -l <"$tmp/out")" = 1 ] && ok || bad "empty table: more than the header: $(cat "$tmp/out")"
+run sw arl show --json
+expect "show --json of an empty table" 0 '^\[\]$' empty
+for e in "02:00:00:00:00:01 1 3" "02:00:00:00:00:02 17 3 --static --tc 3" "0a:00:00:00:00:03 6 15 --age" \
+    "02:00:00:00:08:01 1 4 --static --age --tc 1"; do
+    sim add $e || bad "switchsim add $e"
+done
+run sw arl show
+expect "show" 0 '^02:00:00:00:00:02   1    3      1   0     1  3$' empty
+[ "$(wc -l <"$tmp/out")" = 5 ] && ok || bad "show: not a header and 4 rows: $(cat "$tmp/out")"
+sim show --json >"$tmp/sim.json"
+run sw arl show --json
+expect "show --json" 0 . empty
+python3 - "$tmp/out" "$tmp/sim.json" <<'PY' && ok || bad "show --json differs from switchsim show --json"
+import json, sys
+got = json.load(open(sys.argv[1]))
+want = json.load(open(sys.argv[2]))
+for e in want:
+    del e["bucket"], e["bin"]
+    e["vid"] &= 0xF
+key = lambda e: (e["mac"], e["vid"])
+sys.exit(0 if sorted(got, key=key) == sorted(want, key=key) else 1)
+PY
+run sw arl search port 3
+expect "search port 3" 0 '^02:00:00:00:00:01 ' empty
+[ "$(grep -c ' 3 ' "$tmp/out")" = 2 ] && [ "$(wc -l <"$tmp/out")" = 3 ] && ok ||
+    bad "search port 3 lists other rows: $(cat "$tmp/out")"
+run sw arl search port 15 --json
+expect "search port 15 --json" 0 '"mac":"0a:00:00:00:00:03","vid":6,"port":15,"static":false,"age":true' empty
+run sw arl search port 9 --json
+expect "search port with no entry" 0 '^\[\]$' empty
+# Output that cannot be written: a full disk, a closed pipe.
+closed_pipe() { # COMMAND...: runs it with stdout a pipe nobody reads
+    python3 -c 'import os, subprocess, sys
+r, w = os.pipe()
+os.close(r)
+sys.exit(subprocess.call(sys.argv[1:], stdout=w))' "$@"
+}
+for line in "arl show" "arl show --json" "arl search port 3"; do
+    for how in full pipe; do
+        if [ $how = full ]; then
+            $EMU "$SW" $line >/dev/full 2>"$tmp/err"
+        else
+            closed_pipe $EMU "$SW" $line 2>"$tmp/err"
+        fi
+        rc=$?
+        [ "$rc" = 1 ] && [ "$(wc -l <"$tmp/err")" = 1 ] &&
+            grep -qE "^$SW: arl $(cut -d' ' -f2 <<<"$line"): cannot write the output: (No space left on device|Broken pipe)$" "$tmp/err" &&
+            ok || bad "$line to a $how output: status $rc, stderr: $(cat "$tmp/err")"
+    done
+done
+sim reset
+
 # --- A switch that is slow, or never finishes. ---
 sim fault busy 50
 run sw arl write 2 020000000002 1 0 0 0 1
@@ -96,7 +154,8 @@ sim fault none
 head -c "$(stat -c %s "$SWITCHSIM_STATE")" /dev/urandom >"$tmp/corrupt"
 cp "$tmp/corrupt" "$tmp/corrupt.orig"
 SWITCHSIM_STATE=$tmp/corrupt run sw arl write 1 001122334455 1 0 0 0 1
-expect "sw53115 on a corrupt state" 0 empty "^switchsim: $tmp/corrupt: .*wrong magic.*SWITCHSIM_STATE"
+expect "sw53115 on a corrupt state" 1 empty "^switchsim: $tmp/corrupt: .*wrong magic.*SWITCHSIM_STATE"
+expect "sw53115 on a corrupt state" 1 empty "^$SW: arl write: set_register page 0x05 offset 0x02 length 6 failed: -1$"
 SWITCHSIM_STATE=$tmp/corrupt run sim show
 expect "switchsim on a corrupt state" 2 empty "^switchsim: $tmp/corrupt: .*wrong magic"
 cmp -s "$tmp/corrupt" "$tmp/corrupt.orig" && ok || bad "corrupt state was changed"
