@@ -2,6 +2,17 @@
 # count of passed and failed checks.  With SIM_ARGS set to "SW53115
 # SWITCHSIM [EMULATOR]", also the programs and a simulated switch of its own.
 set -u
+# With PRIVATE_LOCK set: the script runs again in a mount namespace of its
+# own with an empty /var/lock where it can (as root, with unshare), so that
+# it may hold or spoil sw53115's table lock; LOCK is then the lock file.
+LOCK=
+if [ -n "${PRIVATE_LOCK+set}" ]; then
+    if [ "${SW53115_PRIVATE_NS:-}" = 1 ]; then
+        mount -t tmpfs tmpfs "$(realpath /var/lock)" && LOCK=/var/lock/sw53115.lock
+    elif [ "$(id -u)" = 0 ] && unshare -m true 2>/dev/null; then
+        SW53115_PRIVATE_NS=1 exec unshare -m bash "$0" "$@"
+    fi
+fi
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 passed=0 failed=0

@@ -26,9 +26,10 @@ expect_usage() {
 }
 
 # Every wrong word count of every command (counting word 0).
-for cmd in read search write mwrite mdel; do
+for cmd in read search write mwrite mdel show; do
     case $cmd in
     read) valid=" 4 5 " ;;
+    show) valid=" 3 " ;;
     search) valid=" 4 " ;;
     write) valid=" 10 " ;;
     *) valid=" 7 " ;;
@@ -108,6 +109,22 @@ full arl read $'00:11:22:33:44:\xc3\xa9'
 full arl read $'\xff\xfe\xfd\xfc\xfb\xfa\xf9\xf8\xf7\xf6\xf5\xf4'
 full arl write 1 g01122334455 1 0 0 0 1
 full arl mwrite 0 3 00:11:22:33:44:5G 1
+full arl show --JSON
+full arl show json
+full arl show --json --json
+full arl show ''
+full arl search port
+full arl search port ''
+full arl search port 16
+full arl search port -1
+full arl search port +3
+full arl search port 0x3
+full arl search port 4294967299
+full arl search port 3 x
+full arl search port 3 --json x
+full arl search port 3 --json --json
+full arl search Port 3
+full arl search port3
 CASES
 
 finish

@@ -1,0 +1,40 @@
+#!/bin/bash
+# The table lock's file: anything but a regular file of the user's own, mode
+# 0600, reached without a symbolic link, fails the command at once with one
+# line naming it, and no register is touched.  Runs where the lock can be had
+# privately (root, a mount namespace); skipped elsewhere.
+# usage: lock_file.sh SW53115 SWITCHSIM [EMULATOR]
+PRIVATE_LOCK=1 SIM_ARGS=1 . "$(dirname "$0")/../lib.sh"
+if [ -z "$LOCK" ]; then
+    echo "skipped: needs root and a mount namespace (unshare -m)"
+    exit 77
+fi
+sim reset || exit 1
+cp "$SWITCHSIM_STATE" "$tmp/before"
+
+while IFS='|' read -r what setup reason; do
+    [ -n "$what" ] || continue
+    rm -rf "$LOCK"
+    eval "$setup"
+    rm -f "$tmp/log"
+    SWITCHSIM_LOG=$tmp/log timeout 10 $EMU "$SW" arl write 1 001122334455 1 0 0 0 1 >"$tmp/out" 2>"$tmp/err"
+    rc=$?
+    [ "$rc" = 1 ] && [ ! -s "$tmp/out" ] && [ "$(wc -l <"$tmp/err")" = 1 ] &&
+        grep -qF "$SW: arl write: cannot take the table lock $LOCK: $reason" "$tmp/err"
+    check "$what: status and message" $? "status $rc, stderr: $(cat "$tmp/err")"
+    [ ! -s "$tmp/log" ] && cmp -s "$SWITCHSIM_STATE" "$tmp/before"
+    check "$what: no register touched" $? "$(head -n 2 "$tmp/log" 2>/dev/null)"
+done <<'CASES'
+a FIFO|mkfifo -m 600 "$LOCK"|not a 0600 file of this user's
+a symbolic link|touch "$tmp/target"; chmod 600 "$tmp/target"; ln -s "$tmp/target" "$LOCK"|Too many levels of symbolic links
+another user's file|touch "$LOCK"; chmod 600 "$LOCK"; chown 65534 "$LOCK"|not a 0600 file of this user's
+a file others may open|touch "$LOCK"; chmod 644 "$LOCK"|not a 0600 file of this user's
+a directory|mkdir "$LOCK"|Is a directory
+CASES
+
+rm -rf "$LOCK"
+sw arl write 1 001122334455 1 0 0 0 1
+check "no lock file: created" $? "status $?"
+[ "$(stat -c '%F %a %u' "$LOCK")" = "regular empty file 600 $(id -u)" ]
+check "the lock file made" $? "$(stat -c '%F %a %u' "$LOCK")"
+finish
