@@ -79,7 +79,9 @@ int sim_bin_valid(const struct sim_bin *bin)
 static void search_from(struct sim_state *st, uint32_t from)
 {
     const struct sim_bin *flat = &st->table[0][0];
-    uint32_t i = from;
+    /* The cursor lives in the shared state: never past the table, whatever
+     * stands there or whoever set the control's bits. */
+    uint32_t i = from < ARL_TABLE_ENTRIES ? from : ARL_TABLE_ENTRIES;
     while (i < ARL_TABLE_ENTRIES && !sim_bin_valid(&flat[i]))
         i++;
     st->cursor = i;

@@ -1,10 +1,12 @@
 /* get_register and set_register of the simulated switch: each access
  * locks the shared state, runs the ARL engine and, with SWITCHSIM_LOG set,
  * appends one line to the access log. */
+#include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "lib53115.h"
@@ -14,8 +16,33 @@ static struct sim_state *state;
 static int attached;
 static int log_fd = -1;
 
+/* The access log: standard error for "-", else a regular file, opened
+ * without blocking or following a symbolic link.  A log that cannot be
+ * used is said once on stderr and not used. */
+static void open_log(const char *log)
+{
+    if (strcmp(log, "-") == 0) {
+        log_fd = 2;
+        return;
+    }
+    const char *why = NULL;
+    int fd = open(log, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    struct stat sb;
+    if (fd < 0)
+        why = strerror(errno);
+    else if (fstat(fd, &sb) != 0 || !S_ISREG(sb.st_mode))
+        why = "not a regular file";
+    if (why) {
+        if (fd >= 0)
+            close(fd);
+        fprintf(stderr, "switchsim: SWITCHSIM_LOG %s: %s; not logging\n", log, why);
+        return;
+    }
+    log_fd = fd;
+}
+
 /* The state, opened on the first access.  A file that cannot be used is
- * reported once, and the switch then answers zeros. */
+ * reported once, and every access then fails. */
 static struct sim_state *attach(void)
 {
     if (!attached) {
@@ -26,10 +53,8 @@ static struct sim_state *attach(void)
             fprintf(stderr, "%s\n", err);
 
         const char *log = getenv("SWITCHSIM_LOG");
-        if (log && strcmp(log, "-") == 0)
-            log_fd = 2;
-        else if (log && *log)
-            log_fd = open(log, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (log && *log)
+            open_log(log);
     }
     return state;
 }
@@ -67,8 +92,7 @@ extern "C" int get_register(int page, int offset, int length, void *buf)
     uint64_t v = 0;
     int rc = -1;
 
-    if (st && modelled(page, offset, length)) {
-        sim_lock(st);
+    if (st && modelled(page, offset, length) && sim_lock(st) == 0) {
         v = sim_reg_read(st, offset, length);
         sim_unlock(st);
         rc = 0;
@@ -89,8 +113,7 @@ extern "C" int set_register(int page, int offset, void *value, int length)
 
     memcpy(&v, value, sizeof v);
     v = length > 0 ? low_bytes(v, length) : 0;
-    if (st && modelled(page, offset, length)) {
-        sim_lock(st);
+    if (st && modelled(page, offset, length) && sim_lock(st) == 0) {
         sim_reg_write(st, offset, v, length);
         sim_unlock(st);
         rc = 0;

@@ -28,9 +28,9 @@ struct sim_bin {
 struct sim_header {
     char magic[8];
     uint32_t version;
-    uint32_t size; /* sizeof(struct sim_state) */
-    uint32_t lock; /* process id of the lock's holder, 0 when free */
-    uint32_t pad;
+    uint32_t size;       /* sizeof(struct sim_state) */
+    uint32_t lock;       /* process id of the lock's holder, 0 when free */
+    uint32_t lock_start; /* its start time, clock ticks since boot */
 };
 
 struct sim_state {
@@ -53,7 +53,9 @@ extern "C" {
  * puts one line naming the file and what to do into err. */
 struct sim_state *sim_open(char *err, int errlen);
 const char *sim_state_path(void);
-void sim_lock(struct sim_state *st);
+/* Takes the state's lock: 0, or -1 (said on stderr) when a live process
+ * has held it too long. */
+int sim_lock(struct sim_state *st);
 void sim_unlock(struct sim_state *st);
 
 /* The ARL engine, on a locked state. */

@@ -1,5 +1,7 @@
 /* switchsim: look into and set up the simulated switch that sw53115 and
  * libswitchsim.so work on. */
+#include <errno.h>
+#include <signal.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -28,6 +30,12 @@ static int bad_arg(const char *arg, const char *expected)
 {
     fprintf(stderr, "switchsim: bad argument '%s': expected %s (see switchsim --help)\n", arg,
             expected);
+    return EXIT_BAD_ARG;
+}
+
+static int missing(const char *what, const char *usage)
+{
+    fprintf(stderr, "switchsim: missing %s: expected %s (see switchsim --help)\n", what, usage);
     return EXIT_BAD_ARG;
 }
 
@@ -111,9 +119,9 @@ static int cmd_add(struct sim_state *st, int argc, char **argv)
     int32_t vid, port, tc = 0;
     uint64_t flags = (uint64_t)1 << ARLA_VALID_SHIFT;
 
+    static const char *const need[] = {"MAC", "VID", "PORT"};
     if (argc < 5)
-        return bad_arg(argc > 2 ? argv[argc - 1] : "add",
-                       "add MAC VID PORT [--static] [--age] [--tc N]");
+        return missing(need[argc - 2], "add MAC VID PORT [--static] [--age] [--tc N]");
     int rc = parse_key(argv + 2, &key, &vid);
     if (rc)
         return rc;
@@ -154,8 +162,10 @@ static int cmd_del(struct sim_state *st, int argc, char **argv)
     uint64_t key;
     int32_t vid;
 
-    if (argc != 4)
-        return bad_arg(argc > 4 ? argv[4] : "del", "del MAC VID");
+    if (argc < 4)
+        return missing(argc == 2 ? "MAC" : "VID", "del MAC VID");
+    if (argc > 4)
+        return bad_arg(argv[4], "nothing after del MAC VID");
     int rc = parse_key(argv + 2, &key, &vid);
     if (rc)
         return rc;
@@ -170,19 +180,26 @@ static int cmd_del(struct sim_state *st, int argc, char **argv)
 
 static int cmd_fault(struct sim_state *st, int argc, char **argv)
 {
+    const char *usage = "fault busy N, fault stuck or fault none";
     int32_t n;
-    if (argc == 3 && strcmp(argv[2], "none") == 0) {
-        st->fault = SIM_FAULT_NONE;
-    } else if (argc == 3 && strcmp(argv[2], "stuck") == 0) {
-        st->fault = SIM_FAULT_STUCK;
-    } else if (argc == 4 && strcmp(argv[2], "busy") == 0) {
-        if (str2uint(argv[3], 1000000000u, &n))
-            return bad_arg(argv[3], "a number of polls from 0 to 1000000000");
-        st->fault = SIM_FAULT_BUSY;
+    if (argc < 3)
+        return missing("the fault", usage);
+    const char *kind = argv[2];
+    int busy = strcmp(kind, "busy") == 0;
+    if (!busy && strcmp(kind, "stuck") != 0 && strcmp(kind, "none") != 0)
+        return bad_arg(kind, usage);
+    if (busy && argc < 4)
+        return missing("N", "fault busy N, N polls from 0 to 1000000000");
+    if (argc > 3 + busy)
+        return bad_arg(argv[3 + busy],
+                       busy ? "nothing after fault busy N" : "nothing after the fault");
+    if (busy && str2uint(argv[3], 1000000000u, &n))
+        return bad_arg(argv[3], "a number of polls from 0 to 1000000000");
+    st->fault = busy                         ? SIM_FAULT_BUSY
+                : strcmp(kind, "stuck") == 0 ? SIM_FAULT_STUCK
+                                             : SIM_FAULT_NONE;
+    if (busy)
         st->busy_polls = (uint32_t)n;
-    } else {
-        return bad_arg(argc > 2 ? argv[2] : "fault", "fault busy N, fault stuck or fault none");
-    }
     return 0;
 }
 
@@ -214,6 +231,16 @@ static int cmd_regs(struct sim_state *st)
     return 0;
 }
 
+/* The status, once everything printed has reached standard output. */
+static int output_done(int rc)
+{
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "switchsim: cannot write the output: %s\n", strerror(errno));
+        return EXIT_REFUSED;
+    }
+    return rc;
+}
+
 int main(int argc, char **argv)
 {
     if (argc < 2) {
@@ -223,9 +250,10 @@ int main(int argc, char **argv)
         return EXIT_BAD_ARG;
     }
     const char *cmd = argv[1];
+    signal(SIGPIPE, SIG_IGN); /* a closed pipe is an output that failed */
     if (strcmp(cmd, "-h") == 0 || strcmp(cmd, "--help") == 0) {
         fputs(usage_text, stdout);
-        return 0;
+        return output_done(0);
     }
     static const char *const cmds[] = {"show", "add", "del", "reset", "fault", "regs"};
     int known = 0;
@@ -245,7 +273,8 @@ int main(int argc, char **argv)
     /* show and regs print a snapshot, so that no access waits on output */
     static struct sim_state snap;
     int rc = 0;
-    sim_lock(st);
+    if (sim_lock(st) != 0)
+        return EXIT_REFUSED;
     if (strcmp(cmd, "show") == 0 || strcmp(cmd, "regs") == 0)
         snap = *st;
     else if (strcmp(cmd, "add") == 0)
@@ -261,5 +290,5 @@ int main(int argc, char **argv)
         rc = cmd_show(&snap, argc, argv);
     else if (strcmp(cmd, "regs") == 0)
         rc = cmd_regs(&snap);
-    return rc;
+    return output_done(rc);
 }

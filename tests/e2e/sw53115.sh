@@ -171,6 +171,77 @@ fi
 printf 'short' >"$tmp/short-state"
 SWITCHSIM_STATE=$tmp/short-state run sim reset
 expect "truncated state" 2 empty "size 5 bytes"
+# Neither blocks, nor is written into, nor leaves anything behind.
+mkdir "$tmp/states"
+mkfifo "$tmp/states/fifo"
+mkdir "$tmp/states/dir"
+: >"$tmp/states/empty"
+cp "$SWITCHSIM_STATE" "$tmp/states/header"
+printf '\x10\x00\x00\x00' | dd of="$tmp/states/header" bs=1 seek=12 conv=notrunc status=none # header size
+while IFS='|' read -r name pattern; do
+    SWITCHSIM_STATE=$tmp/states/$name run timeout 10 $EMU "$SIM" reset
+    expect "state file: $name" 2 empty "^switchsim: $tmp/states/$name: $pattern"
+done <<'CASES'
+fifo|not a regular file
+dir|Is a directory
+empty|size 0 bytes
+header|the header gives the state 16 bytes, this simulator's have 65848
+CASES
+[ ! -s "$tmp/states/empty" ] && ok || bad "an empty state file was written into"
+(
+    trap '' XFSZ
+    ulimit -f 32 # 32 KiB: not enough for a state
+    SWITCHSIM_STATE=$tmp/states/new $EMU "$SIM" reset 2>"$tmp/err"
+)
+rc=$?
+[ "$rc" = 2 ] && grep -q "^switchsim: $tmp/states/new: File too large" "$tmp/err" &&
+    [ "$(ls "$tmp/states")" = "$(printf 'dir\nempty\nfifo\nheader')" ] && ok ||
+    bad "state on a full disk: status $rc, $(cat "$tmp/err"), left: $(ls "$tmp/states")"
+flock "$SWITCHSIM_STATE" sleep 4 &
+sleep 0.3
+run timeout 10 $EMU "$SIM" show
+expect "state file locked by another process" 2 empty "locked by another process for 2 s"
+wait
+
+# --- The state lock word: a holder that is gone is found out, even when
+# its pid has been given to another process; a live one fails the access,
+# each after 2 s and with one line. ---
+forge_lock() { # PID START: the lock word and the holder's start time
+    python3 -c 'import struct, sys
+with open(sys.argv[1], "r+b") as f:
+    f.seek(16)
+    f.write(struct.pack("<II", int(sys.argv[2]), int(sys.argv[3])))' "$SWITCHSIM_STATE" "$1" "$2"
+}
+start_of() { awk '{ print $22 }' "/proc/$1/stat"; }
+sleep 30 &
+live=$!
+kill -STOP $live
+python3 -c 'import os, time
+pid = os.fork()
+if pid == 0:
+    os._exit(0)
+print(pid, flush=True)
+time.sleep(30)' >"$tmp/zombie" &
+parent=$!
+until [ -s "$tmp/zombie" ]; do sleep 0.05; done
+zombie=$(cat "$tmp/zombie")
+sim reset
+while IFS='|' read -r what pid start rc left pattern; do
+    [ -n "$what" ] || continue
+    eval "forge_lock $pid $start"
+    run sw arl write 1 001122334455 1 0 0 0 1
+    expect "state lock: $what" "$rc" empty "$(eval echo "\"$pattern\"")"
+    word=$(od -An -tu4 -j16 -N4 "$SWITCHSIM_STATE" | tr -d ' ')
+    [ "$word" = "$(eval echo "$left")" ] && ok || bad "state lock: $what: the lock word is $word"
+    forge_lock 0 0
+done <<'CASES'
+a pid now another process's|$live|$(( $(start_of $live) - 100 ))|0|0|held for 2 s by process $live, which is gone
+a zombie|$zombie|$(start_of $zombie)|0|0|held for 2 s by process $zombie, which is gone
+a forged word|4194304|1|0|0|which is gone; the lock is taken over
+a stopped holder|$live|$(start_of $live)|1|$live|held for 2 s by process $live, which is still there; the access fails
+CASES
+kill -KILL $live $parent
+wait 2>/dev/null
 
 # --- switchsim's own arguments. ---
 while IFS='|' read -r line pattern; do
@@ -186,9 +257,18 @@ add 001122334455 256 2|'256'.*VLAN id from 0 to 255
 add 001122334455 1 16|'16'.*port from 0 to 15
 add 001122334455 1 2 --tc 8|'8'.*traffic class from 0 to 7
 add 001122334455 1 2 --fast|'--fast'.*--static, --age or --tc N
-add 001122334455 1|'1'.*add MAC VID PORT
-del 001122334455|del MAC VID
+add|missing MAC: expected add MAC VID PORT
+add 001122334455|missing VID: expected add MAC VID PORT
+add 001122334455 1|missing PORT: expected add MAC VID PORT
+del 001122334455|missing VID: expected del MAC VID
+del 001122334455 1 x|'x'.*nothing after del MAC VID
 fault busy -1|'-1'.*number of polls
+fault busy 4294967296|'4294967296'.*number of polls
+fault busy 1000000001|'1000000001'.*number of polls
+fault busy|missing N
+fault busy 1 2|'2'.*nothing after fault busy N
+fault stuck extra|'extra'.*nothing after the fault
+fault|missing the fault
 fault sometimes|'sometimes'.*fault busy N
 reset now|'now'.*no argument
 CASES
@@ -196,5 +276,11 @@ run sim
 expect "switchsim without a command" 2 empty "missing command: expected one of show"
 run sim --help
 expect "switchsim --help" 0 "^usage: switchsim" empty
+for line in "--help" "show" "show --json" "regs"; do
+    $EMU "$SIM" $line >/dev/full 2>"$tmp/err"
+    rc=$?
+    [ "$rc" = 1 ] && [ "$(cat "$tmp/err")" = "switchsim: cannot write the output: No space left on device" ] &&
+        ok || bad "switchsim $line >/dev/full: status $rc, $(cat "$tmp/err")"
+done
 
 finish
