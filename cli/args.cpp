@@ -53,10 +53,11 @@ int str2uint(const char *text, uint32_t max, int32_t *out)
     for (const char *p = text; *p; p++) {
         if (*p < '0' || *p > '9')
             return -1;
-        uint32_t d = (uint32_t)(*p - '0');
-        if (d > max || v > (max - d) / 10u) /* v * 10 + d > max, without wrapping */
+        if (v > (UINT32_MAX - 9u) / 10u) /* v * 10 + 9 would wrap */
             return -1;
-        v = v * 10u + d;
+        v = v * 10u + (uint32_t)(*p - '0');
+        if (v > max)
+            return -1;
     }
     *out = (int32_t)v;
     return 0;

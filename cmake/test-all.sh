@@ -1,21 +1,44 @@
 #!/bin/bash
-# Builds sw53115 and runs every test: on this machine, for the router's
-# mipsel processor under qemu, and built by clang with the address and
-# undefined-behaviour sanitizers (where the fuzzer runs too).
+# Builds sw53115 and runs every test, for each target in turn:
+#   host      this machine;
+#   release   this machine, -DCMAKE_BUILD_TYPE=Release;
+#   mipsel    the router's processor with Debian's glibc, under qemu-mipsel;
+#   uclibc    the router's C library: uClibc-ng, soft float, on a 24KEc
+#             under qemu-mipsel (the sysroot is built once, into out/);
+#   sanitize  clang with the address and undefined-behaviour sanitizers
+#             (where the fuzzer runs too).
+# usage: test-all.sh [TARGET...]   (default: all of them)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . cmake/deps.sh
-need_packages cmake make g++ googletest g++-mipsel-linux-gnu qemu-user clang libclang-rt-14-dev
+need_packages cmake make g++ googletest g++-mipsel-linux-gnu qemu-user clang libclang-rt-14-dev \
+    python3 pkg-config util-linux
 jobs=$(nproc)
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(host release mipsel uclibc sanitize)
 
-for target in host mipsel sanitize; do
+times=()
+for target in "${targets[@]}"; do
+    start=$SECONDS
     echo "=== $target: build and test"
     args=()
     case $target in
+    host) ;;
+    release) args=(-DCMAKE_BUILD_TYPE=Release) ;;
     mipsel) args=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mipsel.cmake) ;;
-    sanitize) args=(-DCMAKE_CXX_COMPILER=clang++ -DSW53115_SANITIZE=ON) ;;
+    uclibc)
+        bash cmake/uclibc-sysroot.sh
+        args=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mipsel-uclibc.cmake)
+        ;;
+    sanitize) args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DSW53115_SANITIZE=ON) ;;
+    *)
+        echo "test-all.sh: unknown target '$target': expected host, release, mipsel, uclibc or sanitize" >&2
+        exit 2
+        ;;
     esac
-    cmake -S . -B out/$target "${args[@]}" >/dev/null
-    cmake --build out/$target -j "$jobs" >/dev/null
-    ctest --test-dir out/$target -j "$jobs" --output-on-failure --timeout 300
+    cmake -S . -B "out/$target" "${args[@]}" >/dev/null
+    cmake --build "out/$target" -j "$jobs" >/dev/null
+    ctest --test-dir "out/$target" -j "$jobs" --output-on-failure --no-tests=error --timeout 300
+    times+=("$target $((SECONDS - start)) s")
 done
+echo "=== all passed: ${times[*]}"

@@ -1,12 +1,7 @@
-# Cross build for the router's processor: 32-bit little-endian MIPS, with
-# Debian's g++-mipsel-linux-gnu.  Target programs (the tests among them) run
-# under qemu-mipsel.
-set(CMAKE_SYSTEM_NAME Linux)
-set(CMAKE_SYSTEM_PROCESSOR mipsel)
-set(CMAKE_C_COMPILER mipsel-linux-gnu-gcc)
-set(CMAKE_CXX_COMPILER mipsel-linux-gnu-g++)
+# Cross build for the router's processor, 32-bit little-endian MIPS, with
+# Debian's g++-mipsel-linux-gnu and its glibc.  Target programs (the tests
+# among them) run under qemu-mipsel.
+set(SW53115_CROSS_PREFIX mipsel-linux-gnu-)
+set(SW53115_EMULATOR qemu-mipsel -L /usr/mipsel-linux-gnu)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-cross.cmake)
 set(CMAKE_FIND_ROOT_PATH /usr/mipsel-linux-gnu)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-mipsel -L /usr/mipsel-linux-gnu)

@@ -51,11 +51,17 @@ done | xargs -P "$jobs" -I{} sh -c '{}' >>"$log" 2>&1 || fail "soft-fp routines"
 libgcc=$("${cross}gcc" -print-libgcc-file-name)
 mkdir gcc-int && (cd gcc-int && ar x "$libgcc")
 # Drop every member that handles floating point, keep the integer ones.
+# Those and the C++ start files hold no floating-point code, so their
+# hard-float marks go: they link with soft-float code without a warning.
 find gcc-int -name '*.o' | grep -E '(sf|df|xf|tf|SF|DF|_m16|c3\.o|_powi)' | xargs rm
-"${cross}ar" rcs "$sysroot/usr/lib/libgcc.a" gcc-int/*.o softfp/*.o
 for crt in crtbegin.o crtend.o crtbeginS.o crtendS.o crtbeginT.o; do
-    cp "$(dirname "$libgcc")/$crt" "$sysroot/usr/lib/"
+    cp "$(dirname "$libgcc")/$crt" gcc-int/
 done
+for o in gcc-int/*.o; do
+    "${cross}objcopy" -R .gnu.attributes -R .MIPS.abiflags "$o" || fail "unmarking $o"
+done
+mv gcc-int/crt*.o "$sysroot/usr/lib/"
+"${cross}ar" rcs "$sysroot/usr/lib/libgcc.a" gcc-int/*.o softfp/*.o
 
 step "uClibc-ng sources and configuration"
 tar xf /usr/src/uClibc-ng-*.tar.xz

@@ -4,8 +4,10 @@
 # runs against them.
 # The simulator's build of sw53115 takes its platform functions from a
 # preloaded library too.
-# usage: firmware_link.sh SOURCE_DIR CXX READELF SIM_SW53115 TOOLCHAIN_FILE|"" [EMULATOR]
-SRC=$1 CXX=$2 READELF=$3 SIM_SW=$4 TOOLCHAIN=$5 EMU=${6:-}
+# Installed into a firmware tree, lib53115 serves a C program that includes
+# its header and links lib53115.a, found by hand, by pkg-config and by CMake.
+# usage: firmware_link.sh SOURCE_DIR "CC [FLAGS]" READELF SIM_SW53115 TOOLCHAIN_FILE|"" [EMULATOR]
+SRC=$1 CC=$2 READELF=$3 SIM_SW=$4 TOOLCHAIN=$5 EMU=${6:-}
 . "$(dirname "$0")/../lib.sh"
 
 # Environment for the program, not for the emulator running it.
@@ -16,7 +18,7 @@ guest_env() { # VAR=VALUE... PROGRAM ARGS...
 }
 mkdir "$tmp/lib"
 for lib in shared nvram; do
-    "$CXX" -shared -fPIC -nodefaultlibs -Wl,-soname,lib$lib.so -o "$tmp/lib/lib$lib.so" \
+    $CC -shared -fPIC -nodefaultlibs -Wl,-soname,lib$lib.so -o "$tmp/lib/lib$lib.so" \
         "$SRC/tests/firmware/lib$lib.cpp" -lc || exit 1
 done
 args=(-DSW53115_FIRMWARE=ON -DSW53115_FIRMWARE_LIBDIR="$tmp/lib")
@@ -45,5 +47,48 @@ check "trace mask set by name from a library" $? "$(cat "$tmp/out")"
 guest_env LD_PRELOAD="$tmp/lib/libshared.so" "$SIM_SW" arl read 001122334455 >"$tmp/out" 2>&1
 grep -q '^libshared: get 5 16 8$' "$tmp/out"
 check "preloaded library answers for the simulator" $? "$(cat "$tmp/out")"
+
+# --- Installed into a firmware tree. ---
+DESTDIR=$tmp/root cmake --install "$tmp/build" --prefix /usr --strip >"$tmp/log" 2>&1
+check "install" $? "$(cat "$tmp/log")"
+root=$tmp/root/usr
+for f in sbin/sw53115 lib/lib53115.a include/lib53115.h lib/pkgconfig/lib53115.pc \
+    lib/cmake/lib53115/lib53115Config.cmake; do
+    [ -f "$root/$f" ]
+    check "installed $f" $? "$(cd "$tmp/root" && find . -type f)"
+done
+[ ! -e "$root/bin/switchsim" ] && ! "$READELF" -S "$root/sbin/sw53115" | grep -q '\.symtab'
+check "sw53115 installed stripped, no simulator" $? "$(cd "$tmp/root" && find . -type f)"
+
+client() { # HOW BINARY: runs the C client and checks it put its entry
+    guest_env LD_LIBRARY_PATH="$tmp/lib" "$2" >"$tmp/out" 2>"$tmp/err"
+    [ "$(cat "$tmp/out")" = "update 0 entry 0" ] && grep -q '^libshared: set 5 16 8$' "$tmp/err"
+    check "C client built $1 runs" $? "$(cat "$tmp/out" "$tmp/err")"
+}
+$CC -x c -std=c99 -pedantic -Wall -Wextra -Werror -I"$root/include" -o "$tmp/client" \
+    "$SRC/tests/firmware/arl_client.c" -x none "$root/lib/lib53115.a" -L"$tmp/lib" -lshared >"$tmp/log" 2>&1
+check "C client builds by hand" $? "$(cat "$tmp/log")"
+client "by hand" "$tmp/client"
+flags=$(PKG_CONFIG_PATH= PKG_CONFIG_LIBDIR=$root/lib/pkgconfig PKG_CONFIG_SYSROOT_DIR=$tmp/root \
+    pkg-config --cflags --libs lib53115)
+$CC -x c -I/nonexistent -o "$tmp/client-pc" "$SRC/tests/firmware/arl_client.c" -x none $flags -L"$tmp/lib" -lshared \
+    >"$tmp/log" 2>&1
+check "C client builds with pkg-config ($flags)" $? "$(cat "$tmp/log")"
+client "with pkg-config" "$tmp/client-pc"
+mkdir "$tmp/consumer"
+cp "$SRC/tests/firmware/arl_client.c" "$tmp/consumer/"
+cat >"$tmp/consumer/CMakeLists.txt" <<CMAKE
+cmake_minimum_required(VERSION 3.25)
+project(arl_client LANGUAGES C)
+find_package(lib53115 1.0 REQUIRED)
+add_executable(arl_client arl_client.c)
+target_link_libraries(arl_client PRIVATE lib53115::lib53115 $tmp/lib/libshared.so)
+CMAKE
+cargs=(-Dlib53115_DIR="$root/lib/cmake/lib53115")
+[ -z "$TOOLCHAIN" ] || cargs+=(-DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN")
+cmake -S "$tmp/consumer" -B "$tmp/consumer/build" "${cargs[@]}" >"$tmp/log" 2>&1 &&
+    cmake --build "$tmp/consumer/build" >>"$tmp/log" 2>&1
+check "C client builds with find_package(lib53115)" $? "$(cat "$tmp/log")"
+client "with find_package" "$tmp/consumer/build/arl_client"
 
 finish
