@@ -2,14 +2,17 @@
 # Benchmarks of sw53115 on the simulated switch, printed as one table:
 #  a. one `arl read` against /bin/true, the floor for starting a process;
 #  b. a search of a full table (4096 valid entries) for an absent MAC;
-#  c. register accesses per command, from the access log, against the
+#  c. `arl show` of that full table: time and output size;
+#  d. register accesses per command, from the access log, against the
 #     minimum of the register protocol.
-# usage: bench/run.sh [BUILD_DIR]   (default out/host, built if missing)
+# Times are medians of runs that alternate between the commands compared,
+# so that a machine's drift hits them alike.
+# usage: bench/run.sh [BUILD_DIR]   (default out/bench, built if missing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . cmake/deps.sh
-need_packages cmake make g++ hyperfine
-build=${1:-out/host}
+need_packages cmake make g++ python3
+build=${1:-out/bench}
 if [ ! -x "$build/sw53115" ]; then
     cmake -S . -B "$build" -DSW53115_TESTS=OFF >/dev/null
     cmake --build "$build" -j "$(nproc)" >/dev/null
@@ -20,18 +23,27 @@ trap 'rm -rf "$tmp"' EXIT
 export SWITCHSIM_STATE=$tmp/state
 unset SWITCHSIM_LOG
 
-# Mean wall time in ms of each command, measured side by side.
-time_ms() { # CSV CMD...
-    local csv=$1
-    shift
-    hyperfine -N --warmup 20 --min-runs 200 --export-csv "$csv" "$@" >/dev/null 2>&1
+# Median wall time in ms of each command, runs alternating between them.
+medians() { # RUNS CMD... (each command one string)
+    python3 - "$@" <<'PY'
+import shlex, statistics, subprocess, sys, time
+runs, cmds = int(sys.argv[1]), [shlex.split(c) for c in sys.argv[2:]]
+times = [[] for _ in cmds]
+for i in range(runs + 10):
+    order = range(len(cmds)) if i % 2 == 0 else reversed(range(len(cmds)))
+    for k in order:
+        t = time.perf_counter()
+        subprocess.run(cmds[k], stdout=subprocess.DEVNULL, check=True)
+        if i >= 10:  # the first runs warm the caches
+            times[k].append((time.perf_counter() - t) * 1000)
+print(" ".join(f"{statistics.median(t):.3f}" for t in times))
+PY
 }
-mean_ms() { awk -F, -v row="$2" 'NR == row + 1 { printf "%.3f", $2 * 1000 }' "$1"; }
 
 # Access counts: lines that one command adds to the access log.
 accesses() {
     rm -f "$tmp/log"
-    SWITCHSIM_LOG=$tmp/log "$SW" "$@"
+    SWITCHSIM_LOG=$tmp/log "$SW" "$@" >/dev/null
     wc -l <"$tmp/log"
 }
 
@@ -39,40 +51,47 @@ accesses() {
 "$SW" arl write 1 001122334455 1 0 0 0 3
 
 # a. start-up: read vs /bin/true
-time_ms "$tmp/a.csv" "$SW arl read 1 001122334455" "/bin/true"
-read_ms=$(mean_ms "$tmp/a.csv" 1) true_ms=$(mean_ms "$tmp/a.csv" 2)
+read -r read_ms true_ms <<<"$(medians 300 "$SW arl read 1 001122334455" /bin/true)"
 ratio=$(awk -v a="$read_ms" -v b="$true_ms" 'BEGIN { printf "%.2f", a / b }')
 
 n_read=$(accesses arl read 1 001122334455)
-n_write=$(accesses arl write 1 001122334455 1 0 0 0 3)
+n_update=$(accesses arl write 1 001122334455 1 0 0 0 3)
 n_mdel=$(accesses arl mdel 0 3 001122334455 0)
+"$SIM" reset
+n_write=$(accesses arl write 1 001122334455 1 0 0 0 3)
 n_found=$(accesses arl search 001122334455)
 
-# b. a full table: every bucket's two bins, on VLAN 0 and 1; the fold of
+# b, c. a full table: every bucket's two bins, on VLAN 0 and 1; the fold of
 # 02:00:00:00:0x:xx is one-to-one over 2048 keys.
 "$SIM" reset
 for vid in 0 1; do
     for i in $(seq 0 2047); do printf '02000000%04x %d %d\n' "$i" "$vid" $((i % 16)); done
 done | xargs -P "$(nproc)" -n 3 "$SIM" add
 full=$("$SIM" show | tail -n +2 | wc -l)
-time_ms "$tmp/b.csv" "$SW arl search 0a0000000001"
-search_ms=$(mean_ms "$tmp/b.csv" 1)
+read -r search_ms show_ms <<<"$(medians 100 "$SW arl search 0a0000000001" "$SW arl show")"
+show_bytes=$("$SW" arl show | wc -c)
 n_full=$(accesses arl search 0a0000000001)
+n_show=$(accesses arl show)
 
-# Minimum accesses: read = MAC, VID, control x2, two slots; write = MAC,
-# VID, slot, slot VLAN, control x2, one poll; search = control read and
-# start, then control, extra and result per result taken, and a last
-# control read when the results run out before the step bound.
+# Minimum accesses: read = MAC, VID, control x2, two slots; a write command
+# = the bucket's read (MAC, VID, control x2, one poll, two slots and their
+# VLAN ids) and the write (MAC, VID, slot, slot VLAN, control x2, one poll);
+# a delete of what is not there = the bucket's read alone; search = control
+# read and start, then control, extra and result per result taken, and a
+# last control read when the results run out before the step bound; show =
+# the same for every entry, and the control once more after the last.
 verdict() { [ "$1" = "$2" ] && echo "met" || echo "NOT met"; }
-printf '%-52s %-32s %-8s %s\n' "measure" "result" "goal" "verdict"
-printf '%-52s %-32s %-8s %s\n' "a. arl read vs /bin/true (mean wall)" \
-    "$read_ms ms vs $true_ms ms = ${ratio}x" "<= 1.5x" \
+row() { printf '%-52s %-36s %-8s %s\n' "$@"; }
+row "measure" "result" "goal" "verdict"
+row "a. arl read vs /bin/true (median wall)" "$read_ms ms vs $true_ms ms = ${ratio}x" "<= 1.5x" \
     "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.5) ? "met" : "NOT met" }')"
-printf '%-52s %-32s %-8s %s\n' "b. search, $full valid entries, MAC absent" "$search_ms ms" "< 30 ms" \
+row "b. search, $full valid entries, MAC absent" "$search_ms ms" "< 30 ms" \
     "$(awk -v t="$search_ms" 'BEGIN { print (t < 30) ? "met" : "NOT met" }')"
-for row in "read:$n_read:6" "write:$n_write:7" "mdel:$n_mdel:7" "search, found at once:$n_found:5" \
-    "search, 4096 entries:$n_full:$((2 + 3 * 4096))"; do
-    IFS=: read -r what got want <<<"$row"
-    printf '%-52s %-32s %-8s %s\n' "c. register accesses: $what" "$got (minimum $want)" "equal" \
-        "$(verdict "$got" "$want")"
+row "c. arl show, $full valid entries" "$show_ms ms, $show_bytes bytes" "< 30 ms" \
+    "$(awk -v t="$show_ms" 'BEGIN { print (t < 30) ? "met" : "NOT met" }')"
+for r in "read:$n_read:6" "write, empty bucket:$n_write:16" "write, entry present:$n_update:16" \
+    "mdel, entry absent:$n_mdel:9" "search, found at once:$n_found:5" \
+    "search, 4096 entries:$n_full:$((2 + 3 * 4096))" "show, 4096 entries:$n_show:$((2 + 3 * 4096 + 1))"; do
+    IFS=: read -r what got want <<<"$r"
+    row "d. register accesses: $what" "$got (minimum $want)" "equal" "$(verdict "$got" "$want")"
 done
