@@ -78,6 +78,17 @@ arl read 9 020000000099|^get page=0x05 offset=0x18 length=8 value=0x0{16}$
 arl search 02:00:00:00:00:99|^get page=0x05 offset=0x24 length=8 value=0xc124020000000099$
 arl search 02:00:00:00:00:99|^get page=0x05 offset=0x2c length=1 value=0x02$
 CASES
+# A log that cannot be used is said once, and the command goes on.
+mkfifo "$tmp/fifo-log"
+while IFS='|' read -r log why; do
+    SWITCHSIM_LOG=$log run timeout 10 $EMU "$SW" arl read 9 020000000099
+    expect "SWITCHSIM_LOG $log" 0 empty "^switchsim: SWITCHSIM_LOG $log: $why; not logging$"
+    [ "$(wc -l <"$tmp/err")" = 1 ] && ok || bad "SWITCHSIM_LOG $log: $(cat "$tmp/err")"
+done <<CASES
+$tmp/fifo-log|No such device or address
+$tmp/no/such/dir/log|No such file or directory
+$tmp|Is a directory
+CASES
 sim del 02:00:00:00:00:99 9 && no_entry "switchsim del" 02:00:00:00:00:99
 [ "$(sim show --all | wc -l)" = 4097 ] && ok || bad "show --all does not list 4096 bins"
 
