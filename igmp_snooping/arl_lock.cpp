@@ -6,10 +6,10 @@
  * The lock file belongs to the one user that drives the switch: root on the
  * router (/var/lock/sw53115.lock; /var/lock is /run/lock where that
  * exists), and on a machine with several users each user on a simulated
- * switch of their own (/tmp/sw53115-UID.lock).  It is created mode 0600 and must be a regular
- * file owned by the effective user, of mode 0600 or narrower, reached
- * without a symbolic link, so that nobody else can open it and hold the
- * lock. */
+ * switch of their own (/tmp/sw53115-UID.lock).  It is created mode 0600
+ * and must be a regular file owned by the effective user, of mode 0600 or
+ * narrower, reached without a symbolic link, so that nobody else can open
+ * it and hold the lock. */
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -20,11 +20,9 @@
 
 #include "lib53115.h"
 
-/* The longest legitimate holder is a walk of the whole table on the chip:
- * about 12,300 register accesses at up to ~100 us each, 1.2 s.  Waiting at
- * least BRCM53115_LOCK_WAIT_MS (5 s: that many tries 1 ms apart) leaves room
- * for that and for a loaded machine, and still ends. */
-#define ARL_LOCK_RETRY_NS 1000000L /* pause between tries: 1 ms */
+/* The lock is tried BRCM53115_LOCK_WAIT_MS times, this far apart: 5 s at
+ * least, more on a loaded machine, and always an end. */
+#define ARL_LOCK_RETRY_NS 1000000L /* 1 ms */
 
 static const char root_lock[] = "/var/lock/sw53115.lock";
 static char user_lock[32]; /* /tmp/sw53115-UID.lock */

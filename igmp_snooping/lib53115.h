@@ -62,7 +62,12 @@ extern brcm53115_access brcm53115_failed;
  * access registers: an exclusive flock on brcm53115_arl_lock_path().
  * brcm53115_arl_lock returns a handle for brcm53115_arl_unlock, or
  * BRCM53115_ERR_LOCK / BRCM53115_ERR_LOCKFILE.  Each table operation takes
- * it and fails with that result, touching no register, when it cannot. */
+ * it and fails with that result, touching no register, when it cannot.
+ *
+ * How long an operation waits for the lock, in milliseconds.  The longest
+ * legitimate holder is a walk of the whole table on the chip: about 12,300
+ * register accesses at up to ~100 us each, 1.2 s; 5 s leaves room for that
+ * and for a loaded machine. */
 #define BRCM53115_LOCK_WAIT_MS 5000
 const char *brcm53115_arl_lock_path(void);
 int brcm53115_arl_lock(void);

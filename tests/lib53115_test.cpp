@@ -392,9 +392,9 @@ TEST_F(Lib, UpdateChoosesTheBinAndKeepsTheOther)
 {
     const uint64_t V = 1ull << 63, other = V | 0x0002AABBCCDDEEFFull;
     const std::vector<reg_call> read_part = {
-        set(0x02, 6, KEY),  set(0x08, 1, 5),    set(0x00, 1, 0x01), set(0x00, 1, 0x81),
-        get(0x00, 1, 0x01), get(0x10, 8, 0),    get(0x30, 1, 0),    get(0x18, 8, 0),
-        get(0x32, 1, 0),
+        set(0x02, 6, KEY),  set(0x08, 1, 5),    set(0x00, 1, 0x01),
+        set(0x00, 1, 0x81), get(0x00, 1, 0x01), get(0x10, 8, 0),
+        get(0x30, 1, 0),    get(0x18, 8, 0),    get(0x32, 1, 0),
     };
     struct {
         const char *name;
@@ -425,9 +425,10 @@ TEST_F(Lib, UpdateChoosesTheBinAndKeepsTheOther)
         want[8].value = c.b.vid1;
         if (c.bin >= 0) {
             uint64_t val = KEY | (uint64_t)c.valid << 63 | 3ull << 48;
-            want.insert(want.end(), {set(0x02, 6, KEY), set(0x08, 1, 5),
-                                     set(c.bin ? 0x18 : 0x10, 8, val), set(c.bin ? 0x32 : 0x30, 1, 5),
-                                     set(0x00, 1, 0), set(0x00, 1, 0x80), get(0x00, 1, 0x01)});
+            want.insert(want.end(),
+                        {set(0x02, 6, KEY), set(0x08, 1, 5), set(c.bin ? 0x18 : 0x10, 8, val),
+                         set(c.bin ? 0x32 : 0x30, 1, 5), set(0x00, 1, 0), set(0x00, 1, 0x80),
+                         get(0x00, 1, 0x01)});
             EXPECT_EQ(a.entry, c.bin) << c.name;
         }
         SCOPED_TRACE(c.name);
@@ -502,10 +503,27 @@ TEST_F(Lib, AFailedAccessStopsTheOperationThere)
     };
     std::vector<arl_data> sink;
     const op ops[] = {
-        {"read", [] { arl_data a = record(1); return brcm53115_read_arl_tab(&a); }},
-        {"write", [] { arl_data a = record(1); return brcm53115_write_arl_tab(&a); }},
-        {"update", [] { arl_data a = record(1); a.valid = 1; return brcm53115_update_arl_tab(&a); }},
-        {"search", [] { arl_data a = record(1); return brcm53115_search_arl_tab(&a); }},
+        {"read",
+         [] {
+             arl_data a = record(1);
+             return brcm53115_read_arl_tab(&a);
+         }},
+        {"write",
+         [] {
+             arl_data a = record(1);
+             return brcm53115_write_arl_tab(&a);
+         }},
+        {"update",
+         [] {
+             arl_data a = record(1);
+             a.valid = 1;
+             return brcm53115_update_arl_tab(&a);
+         }},
+        {"search",
+         [] {
+             arl_data a = record(1);
+             return brcm53115_search_arl_tab(&a);
+         }},
         {"walk", [&] { return brcm53115_walk_arl_tab(collect, &sink); }},
     };
     for (auto &o : ops) {
