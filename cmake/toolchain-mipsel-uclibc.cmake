@@ -18,4 +18,6 @@ set(SW53115_LINK_FLAGS "-msoft-float -B${SW53115_SYSROOT}/usr/lib -L${SW53115_SY
 -Wl,--dynamic-linker=/lib/ld-uClibc.so.0")
 set(SW53115_EMULATOR qemu-mipsel -cpu 24KEc -L ${SW53115_SYSROOT})
 set(SW53115_UNIT_TESTS OFF CACHE BOOL "googletest needs libstdc++, which this target lacks")
+# uClibc-ng's ld.so expands $ORIGIN only in the RPATH of a library.
+set(CMAKE_BUILD_RPATH_USE_ORIGIN OFF)
 include(${CMAKE_CURRENT_LIST_DIR}/toolchain-cross.cmake)

@@ -8,6 +8,7 @@
 # its header and links lib53115.a, found by hand, by pkg-config and by CMake.
 # usage: firmware_link.sh SOURCE_DIR "CC [FLAGS]" READELF SIM_SW53115 TOOLCHAIN_FILE|"" [EMULATOR]
 SRC=$1 CC=$2 READELF=$3 SIM_SW=$4 TOOLCHAIN=$5 EMU=${6:-}
+[ -z "$TOOLCHAIN" ] || [[ $TOOLCHAIN = /* ]] || TOOLCHAIN=$SRC/$TOOLCHAIN # as cmake finds it
 . "$(dirname "$0")/../lib.sh"
 
 # Environment for the program, not for the emulator running it.
