@@ -18,7 +18,7 @@
 
 /* arl_show_func's result when standard output cannot be written (errno
  * says why), beside lib53115's BRCM53115_ERR_* results. */
-#define ARL_ERR_OUTPUT -100
+#define ARL_ERR_OUTPUT (-100)
 
 void usage_func(const char *name, int kind);
 void arl_usage_func(const char *name, int detail);

@@ -32,11 +32,11 @@ extern int igmp_snoop_dbg;
 #define BRCM53115_WRITE_TIMEOUT_US 100000
 
 /* Results of the table operations: 0 when done, else one of these. */
-#define BRCM53115_ERR_TIMEOUT -1  /* the switch did not finish an access in time */
-#define BRCM53115_ERR_FULL -2     /* update: both bins of the bucket hold other entries */
-#define BRCM53115_ERR_LOCK -3     /* the table lock was held past BRCM53115_LOCK_WAIT_MS */
-#define BRCM53115_ERR_LOCKFILE -4 /* the lock file cannot be used; errno says why */
-#define BRCM53115_ERR_ACCESS -5   /* a platform function failed: see brcm53115_failed */
+#define BRCM53115_ERR_TIMEOUT (-1)  /* the switch did not finish an access in time */
+#define BRCM53115_ERR_FULL (-2)     /* update: both bins of the bucket hold other entries */
+#define BRCM53115_ERR_LOCK (-3)     /* the table lock was held past BRCM53115_LOCK_WAIT_MS */
+#define BRCM53115_ERR_LOCKFILE (-4) /* the lock file cannot be used; errno says why */
+#define BRCM53115_ERR_ACCESS (-5)   /* a platform function failed: see brcm53115_failed */
 
 /* Platform functions, provided by the firmware's libraries (or by a
  * simulated switch).  Note the different argument orders.  Each returns a
