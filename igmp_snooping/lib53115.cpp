@@ -157,7 +157,7 @@ static void read_entry(int *rc, arl_data *arl)
     start_read(rc, key, arl);
     if (*rc == 0)
         usleep(2);
-    for (int i = 0; i < 2 && *rc == 0; i++) {
+    for (int i = 0; i < 2; i++) {
         uint64_t val = read_reg(rc, i == 0 ? ARL_ENTRY0 : ARL_ENTRY1, ARL_LEN_ENTRY);
         if (*rc)
             break;
@@ -267,7 +267,8 @@ static uint64_t search_result(int *rc, uint64_t *extra)
     return read_reg(rc, ARL_SRCH_RESULT, ARL_LEN_ENTRY);
 }
 
-/* A search result as a record; `entry` is the step. */
+/* A search result as a record; `entry` is the step.  Out of line: the
+ * search and the walk share it, and MIPS16 code grows where it is copied. */
 __attribute__((noinline)) static void decode_result(uint64_t val, uint64_t extra, uint32_t step,
                                                     arl_data *res)
 {
