@@ -62,3 +62,12 @@ int str2uint(const char *text, uint32_t max, int32_t *out)
     *out = (int32_t)v;
     return 0;
 }
+
+const char *word_text(const char *word, char *out)
+{
+    size_t i = 0;
+    for (; word[i] && i < WORD_TEXT_LEN - 4; i++)
+        out[i] = word[i] >= 0x20 && word[i] < 0x7f ? word[i] : '?';
+    strcpy(out + i, word[i] ? "..." : "");
+    return out;
+}

@@ -1,6 +1,7 @@
-/* The ARL commands: parse the words into one arl_data record and run one
- * table operation on it. */
+/* The ARL commands: parse the words into one arl_data record, naming the
+ * first word at fault, and run one table operation on it. */
 #include <errno.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -19,122 +20,208 @@ void dump_arl_data(arl_data *arl)
     (void)arl;
 }
 
-/* read [vid] MAC */
-static int parse_read(int argc, char **argv, arl_data *arl)
+/* The arguments: a code, the name the messages give, the largest value (0
+ * for the MAC). */
+static const struct arg_kind {
+    char code;
+    const char *name;
+    uint32_t max;
+} kinds[] = {
+    {'m', "MAC", 0},          {'v', "VID", VID_MAX}, {'a', "VALID", FLAG_MAX}, {'s', "STATIC", FLAG_MAX},
+    {'g', "AGE", FLAG_MAX},   {'t', "TC", TC_MAX},   {'p', "PORT", PID_MAX},
+};
+
+static int32_t *field_of(arl_data *a, char code)
 {
-    if (argc == 4)
-        return str2mac(argv[3], arl->mac);
-    if (argc == 5 && str2uint(argv[3], VID_MAX, &arl->vid) == 0)
-        return str2mac(argv[4], arl->mac);
+    switch (code) {
+    case 'v':
+        return &a->vid;
+    case 'a':
+        return &a->valid;
+    case 's':
+        return &a->sbit;
+    case 'g':
+        return &a->age;
+    case 't':
+        return &a->tc;
+    default:
+        return &a->pid;
+    }
+}
+
+#define OPT_VID 1  /* a VID may come before the arguments */
+#define OPT_JSON 2 /* --json may come after them */
+
+/* The commands: their words, their arguments in order, and what the
+ * messages say they take. */
+static const struct form {
+    const char *word;
+    int op;
+    const char *args;
+    int opts;
+    const char *usage;
+} forms[] = {
+    {"read", ARL_OP_READ, "m", OPT_VID, "[VID] MAC"},
+    {"search", ARL_OP_SEARCH, "m", 0, "MAC or search port PORT [--json]"},
+    {"get", ARL_OP_GET, "m", OPT_VID | OPT_JSON, "[VID] MAC [--json]"},
+    {"write", ARL_OP_UPDATE, "vmasgtp", 0, "VID MAC VALID STATIC AGE TC PORT"},
+    {"mwrite", ARL_OP_UPDATE, "spmg", 0, "STATIC PORT MAC AGE"},
+    {"mdel", ARL_OP_UPDATE, "spmg", 0, "STATIC PORT MAC AGE"},
+    {"show", ARL_OP_SHOW, "", OPT_JSON, "[--json]"},
+    {"save", ARL_OP_SAVE, "", 0, "with nothing after it"},
+};
+static const struct form search_port = {"search", ARL_OP_SHOW, "p", OPT_JSON,
+                                        "port PORT [--json]"};
+
+static int malformed(char *err, const char *fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(err, ARL_ERR_LEN, fmt, ap);
+    va_end(ap);
     return -1;
 }
 
-/* write VID MAC VALID STATIC AGE TC PORT */
-static int parse_write(int argc, char **argv, arl_data *arl)
+int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
 {
-    if (argc != 10 || str2uint(argv[3], VID_MAX, &arl->vid) || str2mac(argv[4], arl->mac) ||
-        str2uint(argv[5], FLAG_MAX, &arl->valid) || str2uint(argv[6], FLAG_MAX, &arl->sbit) ||
-        str2uint(argv[7], FLAG_MAX, &arl->age) || str2uint(argv[8], TC_MAX, &arl->tc) ||
-        str2uint(argv[9], PID_MAX, &arl->pid))
-        return -1;
-    return 0;
-}
+    char w0[WORD_TEXT_LEN], w1[WORD_TEXT_LEN];
+    memset(c, 0, sizeof *c);
+    c->port = -1;
+    if (argc < 2 || strcmp(argv[1], "arl") != 0)
+        return malformed(err, "unknown command '%s': expected arl",
+                         word_text(argc < 2 ? "" : argv[1], w0));
+    const char *cmds = "expected read, search, get, write, mwrite, mdel, show or save";
+    if (argc < 3)
+        return malformed(err, "arl: missing command: %s", cmds);
 
-/* mwrite|mdel STATIC PORT MAC AGE, on VLAN 6 */
-static int parse_mwrite(int argc, char **argv, arl_data *arl, int valid)
-{
-    if (argc != 7 || str2uint(argv[3], FLAG_MAX, &arl->sbit) ||
-        str2uint(argv[4], PID_MAX, &arl->pid) || str2mac(argv[5], arl->mac) ||
-        str2uint(argv[6], FLAG_MAX, &arl->age))
-        return -1;
-    arl->vid = MWRITE_VID;
-    arl->valid = valid;
-    return 0;
-}
+    const struct form *f = NULL;
+    for (size_t i = 0; i < sizeof forms / sizeof forms[0] && !f; i++)
+        if (strcmp(argv[2], forms[i].word) == 0)
+            f = &forms[i];
+    if (f && f->op == ARL_OP_SEARCH && argc > 3 && strcmp(argv[3], "port") == 0)
+        f = &search_port;
+    if (!f)
+        return malformed(err, "arl: unknown command '%s': %s", word_text(argv[2], w0), cmds);
+    c->op = f->op;
+    c->word = f->word;
 
-/* show [--json] | search port PORT [--json] */
-static int parse_show(int argc, char **argv, int32_t *port, int *json)
-{
-    int first = 3; /* the word that may be --json */
-    *port = -1;
-    if (strcmp(argv[2], "search") == 0) {
-        if (argc < 5 || strcmp(argv[3], "port") != 0 || str2uint(argv[4], PID_MAX, port))
-            return -1;
-        first = 5;
+    char **w = argv + (f == &search_port ? 4 : 3);
+    int n = argc - (int)(w - argv);
+    if ((f->opts & OPT_JSON) && n > 0 && strcmp(w[n - 1], "--json") == 0) {
+        c->json = 1;
+        n--;
     }
-    *json = argc == first + 1 && strcmp(argv[first], "--json") == 0;
-    return argc == first + *json ? 0 : -1;
+    char args[8] = "v";
+    strcpy(args + 1, f->args);
+    const char *a = (f->opts & OPT_VID) && n == (int)strlen(f->args) + 1 ? args : f->args;
+    int i = 0;
+    for (; a[i]; i++) {
+        const struct arg_kind *k = kinds;
+        while (k->code != a[i])
+            k++;
+        if (i >= n)
+            return malformed(err, "arl %s: missing %s: expected %s %s", f->word, k->name, f->word,
+                             f->usage);
+        if (k->max == 0 ? str2mac(w[i], c->arl.mac) == 0
+                        : str2uint(w[i], k->max, field_of(&c->arl, k->code)) == 0)
+            continue;
+        if (k->max == 0)
+            snprintf(w1, sizeof w1, "12 hex digits or six colon-separated pairs");
+        else
+            snprintf(w1, sizeof w1, k->max == 1 ? "0 or 1" : "0 to %u", (unsigned)k->max);
+        return malformed(err, "arl %s: bad %s '%s': expected %s", f->word, k->name,
+                         word_text(w[i], w0), w1);
+    }
+    if (n > i)
+        return malformed(err, "arl %s: unexpected '%s': expected %s %s", f->word,
+                         word_text(w[i], w0), f->word, f->usage);
+
+    if (f == &search_port) {
+        c->port = c->arl.pid;
+        c->arl.pid = 0;
+    } else if (*f->word == 'm') { /* mwrite, mdel */
+        c->arl.vid = MWRITE_VID;
+        c->arl.valid = f->word[1] == 'w';
+    }
+    return 0;
 }
 
 /* One line on stderr for a command that failed. */
-static void report(const char *name, const char *cmd, int rc, const arl_data *arl)
+static void report(const char *name, const char *where, const char *cmd, int rc,
+                   const arl_data *arl)
 {
     const uint8_t *m = arl->mac;
     const brcm53115_access *f = &brcm53115_failed;
     int err = errno;
-    fprintf(stderr, "%s: arl %s: ", name, cmd);
+    char mac[18], what[160];
+    snprintf(mac, sizeof mac, "%02x:%02x:%02x:%02x:%02x:%02x", m[0], m[1], m[2], m[3], m[4], m[5]);
+    if (rc == ARL_ERR_OUTPUT && err == EPIPE)
+        return; /* the reader has gone: nobody is there to tell */
     if (rc == BRCM53115_ERR_TIMEOUT)
-        fprintf(stderr, "the switch did not finish the access within %d ms\n",
-                BRCM53115_WRITE_TIMEOUT_US / 1000);
+        snprintf(what, sizeof what, "the switch did not finish the access within %d ms",
+                 BRCM53115_WRITE_TIMEOUT_US / 1000);
+    else if (rc == BRCM53115_ABSENT)
+        snprintf(what, sizeof what, "no entry for %s on VLAN %d", mac, (int)arl->vid);
     else if (rc == BRCM53115_ERR_FULL)
-        fprintf(stderr,
-                "no room for %02x:%02x:%02x:%02x:%02x:%02x on VLAN %d: both entries of its "
-                "bucket hold other addresses\n",
-                m[0], m[1], m[2], m[3], m[4], m[5], (int)arl->vid);
+        snprintf(what, sizeof what,
+                 "no room for %s on VLAN %d: both entries of its bucket hold other addresses", mac,
+                 (int)arl->vid);
     else if (rc == BRCM53115_ERR_ACCESS)
-        fprintf(stderr, "%s_register page 0x%02x offset 0x%02x length %d failed: %d\n",
-                f->write ? "set" : "get", f->page, f->offset, f->length, f->result);
+        snprintf(what, sizeof what, "%s_register page 0x%02x offset 0x%02x length %d failed: %d",
+                 f->write ? "set" : "get", f->page, f->offset, f->length, f->result);
     else if (rc == ARL_ERR_OUTPUT)
-        fprintf(stderr, "cannot write the output: %s\n", strerror(err));
+        snprintf(what, sizeof what, "cannot write the output: %s", strerror(err));
+    else if (rc == ARL_ERR_UNCONFIRMED)
+        snprintf(what, sizeof what,
+                 "static entry %s: no lookup confirms its VLAN id (%d + 16 n): nothing saved", mac,
+                 (int)arl->vid);
     else /* the table lock */
-        fprintf(stderr, "cannot take the table lock %s: %s\n", brcm53115_arl_lock_path(),
-                rc == BRCM53115_ERR_LOCK ? "held by another process"
-                : err == EPERM           ? "not a 0600 file of this user's"
-                                         : strerror(err));
+        snprintf(what, sizeof what, "cannot take the table lock %s: %s", brcm53115_arl_lock_path(),
+                 rc == BRCM53115_ERR_LOCK ? "held by another process" : brcm53115_arl_lock_error());
+    say("%s: %sarl %s: %s", name, where, cmd, what);
+}
+
+int arl_run(struct arl_cmd *c, const char *name, const char *where)
+{
+    arl_data *a = &c->arl;
+    int rc;
+
+    /* The write commands put the entry into the bin of its bucket that
+     * belongs to it, keeping the bucket's other entry. */
+    switch (c->op) {
+    case ARL_OP_READ:
+        rc = brcm53115_read_arl_tab(a);
+        break;
+    case ARL_OP_SEARCH:
+        rc = brcm53115_search_arl_tab(a);
+        break;
+    case ARL_OP_UPDATE:
+        rc = brcm53115_update_arl_tab(a);
+        break;
+    case ARL_OP_GET:
+        rc = brcm53115_lookup_arl_tab(a);
+        rc = rc == 1 ? arl_get_print(a, c->json) : rc == 0 ? BRCM53115_ABSENT : rc;
+        break;
+    default:
+        rc = arl_show_func(c->port, c->json, c->op == ARL_OP_SAVE, a);
+        break;
+    }
+    if (rc != 0) {
+        report(name, where, c->word, rc, a);
+        return ARL_CMD_FAILED;
+    }
+    dump_arl_data(a);
+    return ARL_CMD_DONE;
 }
 
 int arl_func(int argc, char **argv)
 {
-    arl_data arl;
-    int rc;
-    int32_t port;
-    int json;
+    struct arl_cmd c;
+    char err[ARL_ERR_LEN];
 
-    if (argc < 3)
-        return ARL_CMD_MALFORMED;
-    memset(&arl, 0, sizeof arl);
-
-    /* The write commands put the entry into the bin of its bucket that
-     * belongs to it, keeping the bucket's other entry. */
-    const char *cmd = argv[2];
-    if (strcmp(cmd, "read") == 0) {
-        if (parse_read(argc, argv, &arl))
-            return ARL_CMD_MALFORMED;
-        rc = brcm53115_read_arl_tab(&arl);
-    } else if (strcmp(cmd, "search") == 0 && argc == 4) {
-        if (str2mac(argv[3], arl.mac))
-            return ARL_CMD_MALFORMED;
-        rc = brcm53115_search_arl_tab(&arl);
-    } else if (strcmp(cmd, "search") == 0 || strcmp(cmd, "show") == 0) {
-        if (parse_show(argc, argv, &port, &json))
-            return ARL_CMD_MALFORMED;
-        rc = arl_show_func(port, json);
-    } else if (strcmp(cmd, "write") == 0) {
-        if (parse_write(argc, argv, &arl))
-            return ARL_CMD_MALFORMED;
-        rc = brcm53115_update_arl_tab(&arl);
-    } else if (strcmp(cmd, "mwrite") == 0 || strcmp(cmd, "mdel") == 0) {
-        if (parse_mwrite(argc, argv, &arl, strcmp(cmd, "mwrite") == 0))
-            return ARL_CMD_MALFORMED;
-        rc = brcm53115_update_arl_tab(&arl);
-    } else {
+    if (arl_parse(argc, argv, &c, err) != 0) {
+        say("%s: %s", argv[0], err);
         return ARL_CMD_MALFORMED;
     }
-
-    if (rc < 0) {
-        report(argv[0], cmd, rc, &arl);
-        return ARL_CMD_FAILED;
-    }
-    dump_arl_data(&arl);
-    return ARL_CMD_DONE;
+    return arl_run(&c, argv[0], "");
 }

@@ -6,13 +6,15 @@
  * The lock file belongs to the one user that drives the switch: root on the
  * router (/var/lock/sw53115.lock; /var/lock is /run/lock where that
  * exists), and on a machine with several users each user on a simulated
- * switch of their own (/tmp/sw53115-UID.lock).  It is created mode 0600
- * and must be a regular file owned by the effective user, of mode 0600 or
- * narrower, reached without a symbolic link, so that nobody else can open
- * it and hold the lock. */
+ * switch of their own (/tmp/sw53115-UID.lock).  It must be a regular file
+ * owned by the effective user, reached without a symbolic link; its mode
+ * is set to 0600 whatever the umask or whoever made it (`flock FILE true`
+ * makes it 0644), so that nobody else can open it from then on and hold
+ * the lock. */
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <string.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -27,6 +29,7 @@
 static const char root_lock[] = "/var/lock/sw53115.lock";
 static char user_lock[32]; /* /tmp/sw53115-UID.lock */
 static const char *lock_path;
+static char lock_error[96];
 
 extern "C" const char *brcm53115_arl_lock_path(void)
 {
@@ -38,23 +41,44 @@ extern "C" const char *brcm53115_arl_lock_path(void)
     return lock_path;
 }
 
+extern "C" const char *brcm53115_arl_lock_error(void)
+{
+    return lock_error;
+}
+
 /* Opens the lock file: never blocking (a FIFO would), never through a
- * symbolic link; a file that is not this user's own, or that others may
- * open, is refused (EPERM). */
+ * symbolic link.  A file that is not this user's own regular file is
+ * refused, saying why in lock_error. */
 static int open_lock(void)
 {
+    const char *path = brcm53115_arl_lock_path();
     const int flags = O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    int fd = open(brcm53115_arl_lock_path(), flags, 0600);
-    if (fd < 0)
-        return -1;
+    int fd = open(path, flags, 0600);
+    int err = errno;
     struct stat sb;
-    if (fstat(fd, &sb) != 0 || !S_ISREG(sb.st_mode) || sb.st_uid != geteuid() ||
-        (sb.st_mode & 077)) {
-        close(fd);
-        errno = EPERM;
-        return -1;
+    if (fd < 0) {
+        if (err == ELOOP)
+            snprintf(lock_error, sizeof lock_error, "a symbolic link: remove it");
+        else if (err == ENOENT)
+            snprintf(lock_error, sizeof lock_error, "no directory %.*s: create it",
+                     (int)(strrchr(path, '/') - path), path);
+        else
+            snprintf(lock_error, sizeof lock_error, "%s", strerror(err));
+    } else if (fstat(fd, &sb) != 0 || !S_ISREG(sb.st_mode)) {
+        snprintf(lock_error, sizeof lock_error, "not a regular file: remove it");
+    } else if (sb.st_uid != geteuid()) {
+        snprintf(lock_error, sizeof lock_error, "owned by uid %u, not %u: remove it",
+                 (unsigned)sb.st_uid, (unsigned)geteuid());
+    } else if ((sb.st_mode & 0777) != 0600 && fchmod(fd, 0600) != 0) {
+        err = errno;
+        snprintf(lock_error, sizeof lock_error, "cannot make it mode 0600: %s", strerror(err));
+    } else {
+        return fd;
     }
-    return fd;
+    if (fd >= 0)
+        close(fd);
+    errno = err;
+    return -1;
 }
 
 extern "C" int brcm53115_arl_lock(void)
@@ -66,6 +90,7 @@ extern "C" int brcm53115_arl_lock(void)
         int err = errno;
         if ((err != EWOULDBLOCK && err != EINTR) || tries >= BRCM53115_LOCK_WAIT_MS) {
             close(fd);
+            snprintf(lock_error, sizeof lock_error, "%s", strerror(err));
             errno = err;
             return err == EWOULDBLOCK || err == EINTR ? BRCM53115_ERR_LOCK : BRCM53115_ERR_LOCKFILE;
         }

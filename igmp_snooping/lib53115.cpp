@@ -150,7 +150,7 @@ static void start_read(int *rc, uint64_t key, const arl_data *arl)
     write_reg(rc, ARL_RW_CTRL, ARL_RW_START | ARL_RW_READ, ARL_LEN_CTRL);
 }
 
-static void read_entry(int *rc, arl_data *arl)
+static int read_entry(int *rc, arl_data *arl)
 {
     uint64_t key = mac_key(arl->mac);
 
@@ -176,6 +176,7 @@ static void read_entry(int *rc, arl_data *arl)
                   "read_arl_result: entry[%d],vid[%d],valid[%d],sbit[%d],age[%d],pid[%d]\n", (int)i,
                   (int)arl->vid, (int)arl->valid, (int)arl->sbit, (int)arl->age, (int)arl->pid);
     }
+    return 0;
 }
 
 /* The table's write: the record's entry into the slot that `entry` names,
@@ -210,40 +211,80 @@ static void write_entry(int *rc, arl_data *arl)
     wait_done(rc);
 }
 
-/* Reads the bucket, waiting for the switch, and writes the record into the
- * bin that belongs to it. */
-static void update_entry(int *rc, arl_data *arl)
-{
-    uint64_t key = mac_key(arl->mac);
+/* The bucket of the record's MAC and VLAN id: read, waited for, both bins
+ * with their VLAN ids. */
+struct bucket {
     uint64_t val[ARL_BINS];
     uint32_t vid[ARL_BINS];
+};
 
+static void read_bucket(int *rc, uint64_t key, const arl_data *arl, struct bucket *b)
+{
     start_read(rc, key, arl);
     wait_done(rc);
-    val[0] = read_reg(rc, ARL_ENTRY0, ARL_LEN_ENTRY);
-    vid[0] = (uint32_t)read_reg(rc, ARL_ENTRY0_VID, ARL_LEN_CTRL);
-    val[1] = read_reg(rc, ARL_ENTRY1, ARL_LEN_ENTRY);
-    vid[1] = (uint32_t)read_reg(rc, ARL_ENTRY1_VID, ARL_LEN_CTRL);
-    if (*rc)
-        return;
+    b->val[0] = read_reg(rc, ARL_ENTRY0, ARL_LEN_ENTRY);
+    b->vid[0] = (uint32_t)read_reg(rc, ARL_ENTRY0_VID, ARL_LEN_CTRL);
+    b->val[1] = read_reg(rc, ARL_ENTRY1, ARL_LEN_ENTRY);
+    b->vid[1] = (uint32_t)read_reg(rc, ARL_ENTRY1_VID, ARL_LEN_CTRL);
+}
 
-    int bin = -1;
-    for (int i = 0; i < (int)ARL_BINS && bin < 0; i++)
-        if (field(val[i], ARLA_VALID_SHIFT, ARL_FLAG_MASK) && (val[i] & ARL_KEY_MASK) == key &&
-            ((vid[i] ^ (uint32_t)arl->vid) & 0xFFu) == 0)
-            bin = i;
+static uint32_t bin_valid(const struct bucket *b, int i)
+{
+    return field(b->val[i], ARLA_VALID_SHIFT, ARL_FLAG_MASK);
+}
+
+/* The bin holding a valid entry with this key and VLAN id, or -1. */
+static int find_bin(const struct bucket *b, uint64_t key, int32_t vid)
+{
+    for (int i = 0; i < (int)ARL_BINS; i++)
+        if (bin_valid(b, i) && (b->val[i] & ARL_KEY_MASK) == key &&
+            ((b->vid[i] ^ (uint32_t)vid) & 0xFFu) == 0)
+            return i;
+    return -1;
+}
+
+/* Reads the bucket and writes the record into the bin that belongs to it. */
+static int update_entry(int *rc, arl_data *arl)
+{
+    uint64_t key = mac_key(arl->mac);
+    struct bucket b;
+
+    read_bucket(rc, key, arl, &b);
+    if (*rc)
+        return 0;
+    int bin = find_bin(&b, key, arl->vid);
     int valid = (int)((uint32_t)arl->valid & ARL_FLAG_MASK);
     for (int i = 0; i < (int)ARL_BINS && bin < 0 && valid; i++)
-        if (!field(val[i], ARLA_VALID_SHIFT, ARL_FLAG_MASK))
+        if (!bin_valid(&b, i))
             bin = i;
     if (bin < 0) {
-        /* Nothing to delete is done; a valid entry needs a bin. */
+        /* Nothing to delete is said; a valid entry needs a bin. */
         if (valid)
             *rc = BRCM53115_ERR_FULL;
-        return;
+        return BRCM53115_ABSENT;
     }
     arl->entry = bin;
     write_entry(rc, arl);
+    return 0;
+}
+
+static int lookup_entry(int *rc, arl_data *arl)
+{
+    uint64_t key = mac_key(arl->mac);
+    struct bucket b;
+
+    read_bucket(rc, key, arl, &b);
+    int bin = *rc ? -1 : find_bin(&b, key, arl->vid);
+    if (bin < 0)
+        return 0;
+    uint64_t val = b.val[bin];
+    arl->entry = bin;
+    arl->valid = 1;
+    arl->sbit = (int32_t)field(val, ARLA_STATIC_SHIFT, ARL_FLAG_MASK);
+    arl->age = (int32_t)field(val, ARLA_AGE_SHIFT, ARL_FLAG_MASK);
+    arl->tc = (int32_t)field(val, ARLA_TC_SHIFT, ARLA_TC_MASK);
+    arl->pid = (int32_t)field(val, ARLA_PID_SHIFT, ARLA_PID_MASK);
+    return 1;
 }
 
 /* The search: started once, then one result per step while the switch
@@ -254,9 +295,29 @@ static void search_start(int *rc)
     write_reg(rc, ARL_SRCH_CTRL, ctrl | ARL_SRCH_START, ARL_LEN_CTRL);
 }
 
-static int search_pending(int *rc)
+/* Whether a result is pending: 1, or 0 once the search is done.  A switch
+ * that is still searching (start bit set, no result yet) is polled again,
+ * within the write's bound; the whole search within its own, counted from
+ * `begun`. */
+static int search_pending(int *rc, uint32_t begun)
 {
-    return (read_reg(rc, ARL_SRCH_CTRL, ARL_LEN_CTRL) & ARL_SRCH_VALID) && *rc == 0;
+    uint32_t start = 0;
+    for (int polls = 0;; polls++) {
+        uint32_t ctrl = (uint32_t)read_reg(rc, ARL_SRCH_CTRL, ARL_LEN_CTRL);
+        uint32_t now = now_us();
+        if (polls == 0)
+            start = now;
+        if (now - begun > BRCM53115_SEARCH_TIMEOUT_US)
+            *rc = BRCM53115_ERR_TIMEOUT;
+        if (*rc)
+            return 0;
+        if (ctrl & ARL_SRCH_VALID)
+            return 1;
+        if (!(ctrl & ARL_SRCH_START))
+            return 0;
+        if (now - start > BRCM53115_WRITE_TIMEOUT_US)
+            *rc = BRCM53115_ERR_TIMEOUT;
+    }
 }
 
 /* Takes the pending result: returns layout B, with the extra register
@@ -283,12 +344,13 @@ __attribute__((noinline)) static void decode_result(uint64_t val, uint64_t extra
         res->mac[i] = (uint8_t)(val >> (40 - 8 * i));
 }
 
-static void search_entry(int *rc, arl_data *arl)
+static int search_entry(int *rc, arl_data *arl)
 {
     uint64_t key = mac_key(arl->mac), extra;
+    uint32_t begun = now_us();
 
     search_start(rc);
-    for (uint32_t step = 0; step < ARL_TABLE_ENTRIES && search_pending(rc); step++) {
+    for (uint32_t step = 0; step < ARL_TABLE_ENTRIES && search_pending(rc, begun); step++) {
         uint64_t val = search_result(rc, &extra);
         if (*rc || (val & ARL_KEY_MASK) != key)
             continue;
@@ -296,16 +358,18 @@ static void search_entry(int *rc, arl_data *arl)
         if (arl->valid == 1)
             break;
     }
+    return 0;
 }
 
 static void walk_table(int *rc, void (*fn)(const arl_data *, void *), void *ctx)
 {
     arl_data res;
+    uint32_t begun = now_us();
 
     search_start(rc);
     /* The control is read once more after the last result the table can
      * hold, so that a whole table ends the way a shorter one does. */
-    for (uint32_t step = 0; search_pending(rc) && step < ARL_TABLE_ENTRIES; step++) {
+    for (uint32_t step = 0; search_pending(rc, begun) && step < ARL_TABLE_ENTRIES; step++) {
         uint64_t extra, val = search_result(rc, &extra);
         if (*rc)
             break;
@@ -314,16 +378,24 @@ static void walk_table(int *rc, void (*fn)(const arl_data *, void *), void *ctx)
     }
 }
 
-/* Runs one table operation under the table lock. */
-static int locked(void (*op)(int *rc, arl_data *arl), arl_data *arl)
+/* Runs one table operation under the table lock: its failure, else what
+ * it returned. */
+static int locked(int (*op)(int *rc, arl_data *arl), arl_data *arl)
 {
     int lock = brcm53115_arl_lock();
     if (lock < 0)
         return lock;
     int rc = 0;
-    op(&rc, arl);
+    int res = op(&rc, arl);
     brcm53115_arl_unlock(lock);
-    return rc;
+    return rc ? rc : res;
+}
+
+/* The table's write as a locked operation. */
+static int write_op(int *rc, arl_data *arl)
+{
+    write_entry(rc, arl);
+    return 0;
 }
 
 extern "C" {
@@ -335,12 +407,17 @@ int brcm53115_read_arl_tab(arl_data *arl)
 
 int brcm53115_write_arl_tab(arl_data *arl)
 {
-    return locked(write_entry, arl);
+    return locked(write_op, arl);
 }
 
 int brcm53115_update_arl_tab(arl_data *arl)
 {
     return locked(update_entry, arl);
+}
+
+int brcm53115_lookup_arl_tab(arl_data *arl)
+{
+    return locked(lookup_entry, arl);
 }
 
 int brcm53115_search_arl_tab(arl_data *arl)

@@ -31,16 +31,29 @@ extern int igmp_snoop_dbg;
  * microseconds. */
 #define BRCM53115_WRITE_TIMEOUT_US 100000
 
+/* Longest a search or a walk of the whole table runs, in microseconds:
+ * the walk takes about 1.2 s on the chip, and it must end well within the
+ * time others wait for the table lock. */
+#define BRCM53115_SEARCH_TIMEOUT_US 2000000
+
 /* Results of the table operations: 0 when done, else one of these. */
 #define BRCM53115_ERR_TIMEOUT (-1)  /* the switch did not finish an access in time */
 #define BRCM53115_ERR_FULL (-2)     /* update: both bins of the bucket hold other entries */
 #define BRCM53115_ERR_LOCK (-3)     /* the table lock was held past BRCM53115_LOCK_WAIT_MS */
-#define BRCM53115_ERR_LOCKFILE (-4) /* the lock file cannot be used; errno says why */
+#define BRCM53115_ERR_LOCKFILE (-4) /* the lock file cannot be used: see brcm53115_arl_lock_error */
 #define BRCM53115_ERR_ACCESS (-5)   /* a platform function failed: see brcm53115_failed */
 
 /* Platform functions, provided by the firmware's libraries (or by a
- * simulated switch).  Note the different argument orders.  Each returns a
- * negative number when the access failed, and 0 or more when it was made. */
+ * simulated switch), one register of `length` bytes at page and offset
+ * each.  Note the different argument orders.  Each returns a negative
+ * number when the access failed, and 0 or more when it was made.
+ *
+ * set_register: `value` points to a uint64_t in the machine's byte order;
+ * the register receives its low `length` bytes.
+ * get_register: `buf` points to a 24-byte reply buffer; the register's
+ * value stands from byte 14 on as 16-bit groups in the machine's byte
+ * order, least significant group first (4 groups for length 8, 3 for 6,
+ * 2 for 4, 1 for 1).  The other bytes are not read. */
 int get_register(int page, int offset, int length, void *buf);
 int set_register(int page, int offset, void *value, int length);
 
@@ -72,6 +85,11 @@ extern brcm53115_access brcm53115_failed;
 const char *brcm53115_arl_lock_path(void);
 int brcm53115_arl_lock(void);
 void brcm53115_arl_unlock(int lock);
+/* Why the lock file could not be used, after BRCM53115_ERR_LOCKFILE: what
+ * failed and what would be right, e.g. "owned by uid 1001, not 0: remove
+ * it".  A lock file of the user's own that others may open is narrowed to
+ * mode 0600 and used. */
+const char *brcm53115_arl_lock_error(void);
 
 /* Table operations, each one whole exchange with the switch under the
  * table lock.  Each returns 0 when done, or a BRCM53115_ERR_* result; a
@@ -91,14 +109,28 @@ int brcm53115_search_arl_tab(arl_data *arl);
  * writes the bin that holds the same MAC and VLAN id, or, for a valid
  * entry, the first bin that holds no valid entry; `entry` says which.  A
  * delete (`valid` 0) of an entry that is not there writes nothing and
- * returns 0; a valid entry whose bucket is full writes nothing and returns
- * BRCM53115_ERR_FULL. */
+ * returns BRCM53115_ABSENT, which a caller that wants "delete if present"
+ * takes as done; a valid entry whose bucket is full writes nothing and
+ * returns BRCM53115_ERR_FULL. */
+#define BRCM53115_ABSENT 1
 int brcm53115_update_arl_tab(arl_data *arl);
+
+/* Looks up the entry with the record's MAC and VLAN id exactly: reads the
+ * bucket as the update does and fills `entry` (the bin), `valid`, `sbit`,
+ * `age`, `tc` and `pid` from the bin whose valid entry has that key and
+ * VLAN id.  Returns 1 when found, 0 when not (the record unchanged), or a
+ * BRCM53115_ERR_* result. */
+int brcm53115_lookup_arl_tab(arl_data *arl);
 
 /* Hands every search result of the whole table to fn, in the switch's
  * order: `entry` is the step number, `mac` the key, the other fields as the
  * search decodes them (`vid` the low 4 bits, `pid` 5 bits).  At most
- * 4096 results, one per entry of the table. */
+ * 4096 results, one per entry of the table.
+ *
+ * The search and the walk wait for a switch that is still searching (bit
+ * 7 of the search control set, bit 0 clear) within the write's bound, and
+ * fail with BRCM53115_ERR_TIMEOUT once the whole has run
+ * BRCM53115_SEARCH_TIMEOUT_US. */
 int brcm53115_walk_arl_tab(void (*fn)(const arl_data *arl, void *ctx), void *ctx);
 
 #ifdef __cplusplus

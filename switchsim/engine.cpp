@@ -7,7 +7,9 @@
  * A read access loads the bucket's two bins into the entry slots and their
  * VLAN ids into the slot VLAN registers; a write access stores the slots
  * into the bins.  Under a busy fault an access finishes at the poll of the
- * control register that reads bit 7 clear; under a stuck fault never. */
+ * control register that reads bit 7 clear, and each search result (the
+ * search's end too) stands only after as many polls of the search control
+ * that read "still searching"; under a stuck fault neither ever comes. */
 #include <string.h>
 
 #include "switchsim.h"
@@ -85,6 +87,9 @@ static void search_from(struct sim_state *st, uint32_t from)
     while (i < ARL_TABLE_ENTRIES && !sim_bin_valid(&flat[i]))
         i++;
     st->cursor = i;
+    st->search_busy = st->fault == SIM_FAULT_STUCK  ? 1u
+                      : st->fault == SIM_FAULT_BUSY ? st->busy_polls
+                                                    : 0u;
     if (i == ARL_TABLE_ENTRIES) {
         st->regs[ARL_SRCH_CTRL] = 0;
         return;
@@ -111,6 +116,10 @@ uint64_t sim_reg_read(struct sim_state *st, int offset, int length)
         } else {
             st->busy_left--;
         }
+    } else if (offset == ARL_SRCH_CTRL && st->search_busy) {
+        if (st->fault != SIM_FAULT_STUCK)
+            st->search_busy--;
+        v = ARL_SRCH_START;
     } else if (offset == ARL_SRCH_RESULT && (st->regs[ARL_SRCH_CTRL] & ARL_SRCH_VALID)) {
         search_from(st, st->cursor + 1);
     }

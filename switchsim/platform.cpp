@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "lib53115.h"
+#include "say.h"
 #include "switchsim.h"
 
 static struct sim_state *state;
@@ -35,7 +36,7 @@ static void open_log(const char *log)
     if (why) {
         if (fd >= 0)
             close(fd);
-        fprintf(stderr, "switchsim: SWITCHSIM_LOG %s: %s; not logging\n", log, why);
+        say("switchsim: SWITCHSIM_LOG %s: %s; not logging", log, why);
         return;
     }
     log_fd = fd;
@@ -48,9 +49,9 @@ static struct sim_state *attach(void)
     if (!attached) {
         char err[4200];
         attached = 1;
-        state = sim_open(err, sizeof err);
+        state = sim_open(err, sizeof err, 0);
         if (!state)
-            fprintf(stderr, "%s\n", err);
+            say("%s", err);
 
         const char *log = getenv("SWITCHSIM_LOG");
         if (log && *log)

@@ -13,6 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "say.h"
 #include "switchsim.h"
 
 static_assert(sizeof(struct sim_state) == 312 + 16 * ARL_TABLE_ENTRIES,
@@ -115,10 +116,9 @@ int sim_lock(struct sim_state *st)
         }
         uint32_t since = __atomic_load_n(&st->hdr.lock_start, __ATOMIC_RELAXED);
         int alive = holder_alive(holder, since);
-        fprintf(stderr, "switchsim: %s: the state lock has been held for %d s by process %u, %s\n",
-                sim_state_path(), SIM_LOCK_WAIT_MS / 1000, (unsigned)holder,
-                alive ? "which is still there; the access fails"
-                      : "which is gone; the lock is taken over");
+        say("switchsim: %s: the state lock has been held for %d s by process %u, %s",
+            sim_state_path(), SIM_LOCK_WAIT_MS / 1000, (unsigned)holder,
+            alive ? "which is still there; the access fails" : "which is gone; the lock is taken over");
         if (alive)
             return -1;
         if (__atomic_compare_exchange_n(&st->hdr.lock, &holder, my_pid, false, __ATOMIC_ACQUIRE,
@@ -175,10 +175,10 @@ static const char *check_header(int fd, off_t size, char *why, int whylen)
 }
 
 /* A new state, whole, in a file of its own beside `path`, put into place
- * with link() so that it never replaces anything and nobody ever sees it
- * half written.  Returns NULL, or why it could not be made (and then
- * leaves nothing behind). */
-static const char *create_state(const char *path)
+ * with link() so that it never replaces anything (or, to replace a damaged
+ * one, rename()) and nobody ever sees it half written.  Returns NULL, or
+ * why it could not be made (and then leaves nothing behind). */
+static const char *create_state(const char *path, int replace)
 {
     static char tmp[4200];
     snprintf(tmp, sizeof tmp, "%s.XXXXXX", path);
@@ -205,24 +205,27 @@ static const char *create_state(const char *path)
     if (!why && fchmod(fd, 0600) != 0)
         why = strerror(errno);
     close(fd);
-    if (!why && link(tmp, path) != 0 && errno != EEXIST)
+    if (!why && replace && rename(tmp, path) != 0)
+        why = strerror(errno);
+    if (!why && !replace && link(tmp, path) != 0 && errno != EEXIST)
         why = strerror(errno); /* EEXIST: another process made it first */
     unlink(tmp);
     return why;
 }
 
-struct sim_state *sim_open(char *err, int errlen)
+struct sim_state *sim_open(char *err, int errlen, int replace)
 {
     const char *path = sim_state_path();
     const char *why = NULL;
     char whybuf[160];
     struct stat sb;
     void *map;
+    int damaged = 0;
     const int flags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 
     int fd = open(path, flags);
     if (fd < 0 && errno == ENOENT) {
-        why = create_state(path);
+        why = create_state(path, 0);
         if (!why)
             fd = open(path, flags);
     }
@@ -252,7 +255,17 @@ struct sim_state *sim_open(char *err, int errlen)
     if (fstat(fd, &sb) != 0)
         why = strerror(errno);
     else
-        why = check_header(fd, sb.st_size, whybuf, sizeof whybuf);
+        damaged = (why = check_header(fd, sb.st_size, whybuf, sizeof whybuf)) != NULL;
+    if (damaged && replace) {
+        /* A damaged state of the user's own: a new one in its place. */
+        why = create_state(path, 1);
+        flock(fd, LOCK_UN);
+        close(fd);
+        fd = -1;
+        if (why)
+            goto fail;
+        return sim_open(err, errlen, 0);
+    }
     if (!why) {
         map = mmap(NULL, sizeof(struct sim_state), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
         if (map == MAP_FAILED)

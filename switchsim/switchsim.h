@@ -15,8 +15,9 @@
 #define SIM_VERSION 1u
 
 #define SIM_FAULT_NONE 0u  /* accesses finish at once */
-#define SIM_FAULT_BUSY 1u  /* bit 7 of the control reads 1 for busy_polls polls */
-#define SIM_FAULT_STUCK 2u /* accesses never finish */
+#define SIM_FAULT_BUSY 1u  /* bit 7 of the control reads 1 for busy_polls polls, and
+                              each search result is held back as long */
+#define SIM_FAULT_STUCK 2u /* accesses never finish, a search yields nothing */
 
 /* One bin of a bucket: an entry slot value (layout A) and its VLAN id. */
 struct sim_bin {
@@ -42,16 +43,20 @@ struct sim_state {
     uint32_t pending;    /* an access has started and not finished */
     uint32_t cursor;     /* search: entry index of the pending result, while
                             bit 0 of the search control is set */
-    uint32_t pad[3];
+    uint32_t search_busy; /* polls of the search control that still read
+                             "searching" (bit 7 set, bit 0 clear) */
+    uint32_t pad[2];
     struct sim_bin table[ARL_BUCKETS][ARL_BINS];
 };
 
 extern "C" {
 
 /* Opens (creating if need be) and maps the state file named by
- * SWITCHSIM_STATE, or the per-user default.  On failure returns NULL and
- * puts one line naming the file and what to do into err. */
-struct sim_state *sim_open(char *err, int errlen);
+ * SWITCHSIM_STATE, or the per-user default.  With `replace`, a regular
+ * file of the user's own that holds no state of this simulator's is
+ * replaced by a new state, atomically.  On failure returns NULL and puts
+ * one line naming the file and what to do into err. */
+struct sim_state *sim_open(char *err, int errlen, int replace);
 const char *sim_state_path(void);
 /* Takes the state's lock: 0, or -1 (said on stderr) when a live process
  * has held it too long. */

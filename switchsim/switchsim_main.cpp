@@ -7,6 +7,7 @@
 
 #include "../cli/arl_print.h"
 #include "../cli/cli.h"
+#include "lib53115.h"
 #include "switchsim.h"
 
 #define EXIT_BAD_ARG 2
@@ -28,14 +29,13 @@ static const char usage_text[] =
 
 static int bad_arg(const char *arg, const char *expected)
 {
-    fprintf(stderr, "switchsim: bad argument '%s': expected %s (see switchsim --help)\n", arg,
-            expected);
+    say("switchsim: bad argument '%s': expected %s (see switchsim --help)", arg, expected);
     return EXIT_BAD_ARG;
 }
 
 static int missing(const char *what, const char *usage)
 {
-    fprintf(stderr, "switchsim: missing %s: expected %s (see switchsim --help)\n", what, usage);
+    say("switchsim: missing %s: expected %s (see switchsim --help)", what, usage);
     return EXIT_BAD_ARG;
 }
 
@@ -146,9 +146,8 @@ static int cmd_add(struct sim_state *st, int argc, char **argv)
         if (!sim_bin_valid(&bins[k]))
             bin = &bins[k];
     if (!bin) {
-        fprintf(stderr,
-                "switchsim: bucket %u is full: both bins hold valid entries; del one first\n",
-                sim_bucket(key, (uint32_t)vid));
+        say("switchsim: bucket %u is full: both bins hold valid entries; del one first",
+            sim_bucket(key, (uint32_t)vid));
         return EXIT_REFUSED;
     }
     bin->val = key | flags | (uint64_t)(uint32_t)port << ARLA_PID_SHIFT |
@@ -171,7 +170,7 @@ static int cmd_del(struct sim_state *st, int argc, char **argv)
         return rc;
     struct sim_bin *bin = find(st, key, (uint32_t)vid);
     if (!bin) {
-        fprintf(stderr, "switchsim: no valid entry for %s on VLAN %d\n", argv[2], (int)vid);
+        say("switchsim: no valid entry for %s on VLAN %d", argv[2], (int)vid);
         return EXIT_REFUSED;
     }
     memset(bin, 0, sizeof *bin);
@@ -235,7 +234,7 @@ static int cmd_regs(struct sim_state *st)
 static int output_done(int rc)
 {
     if (fflush(stdout) != 0 || ferror(stdout)) {
-        fprintf(stderr, "switchsim: cannot write the output: %s\n", strerror(errno));
+        say("switchsim: cannot write the output: %s", strerror(errno));
         return EXIT_REFUSED;
     }
     return rc;
@@ -244,9 +243,8 @@ static int output_done(int rc)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        fputs("switchsim: missing command: expected one of show, add, del, reset, fault, regs "
-              "(see switchsim --help)\n",
-              stderr);
+        say("switchsim: missing command: expected one of show, add, del, reset, fault, regs "
+            "(see switchsim --help)");
         return EXIT_BAD_ARG;
     }
     const char *cmd = argv[1];
@@ -264,10 +262,21 @@ int main(int argc, char **argv)
     if ((strcmp(cmd, "reset") == 0 || strcmp(cmd, "regs") == 0) && argc > 2)
         return bad_arg(argv[2], "no argument after reset or regs");
 
+    /* A change of the table holds the table lock that every operation of
+     * lib53115 holds, so that it never lands inside one (between a write's
+     * read of the bucket and its write of both bins) and is lost to it. */
+    int changes = strcmp(cmd, "add") == 0 || strcmp(cmd, "del") == 0 || strcmp(cmd, "reset") == 0;
+    int table_lock = changes ? brcm53115_arl_lock() : 0;
+    if (table_lock < 0) {
+        say("switchsim: cannot take the table lock %s: %s", brcm53115_arl_lock_path(),
+            table_lock == BRCM53115_ERR_LOCK ? "held by another process"
+                                             : brcm53115_arl_lock_error());
+        return EXIT_REFUSED;
+    }
     char err[4200];
-    struct sim_state *st = sim_open(err, sizeof err);
+    struct sim_state *st = sim_open(err, sizeof err, strcmp(cmd, "reset") == 0);
     if (!st) {
-        fprintf(stderr, "%s\n", err);
+        say("%s", err);
         return EXIT_BAD_ARG;
     }
     /* show and regs print a snapshot, so that no access waits on output */
@@ -286,6 +295,8 @@ int main(int argc, char **argv)
     else
         rc = cmd_fault(st, argc, argv);
     sim_unlock(st);
+    if (changes)
+        brcm53115_arl_unlock(table_lock);
     if (strcmp(cmd, "show") == 0)
         rc = cmd_show(&snap, argc, argv);
     else if (strcmp(cmd, "regs") == 0)

@@ -3,6 +3,7 @@
 // number conversions, and the usage texts byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -78,8 +79,8 @@ TEST_F(Cli, CommandsReachTheSwitchWithTheirFields)
     }
 }
 
-// Each way a table operation fails is one line on stderr and status 1; a
-// delete of what is not there is done, silently.
+// Each way a table operation fails is one line on stderr and status 1, a
+// delete of what is not there and a get of it too (the bucket read only).
 TEST_F(Cli, FailuresAreReportedOnce)
 {
     const uint64_t other = 0x80000A0B0C0D0E0Full;
@@ -95,7 +96,10 @@ TEST_F(Cli, FailuresAreReportedOnce)
          "sw53115: arl write: no room for 00:11:22:33:44:55 on VLAN 1: both entries of its "
          "bucket hold other addresses\n",
          9},
-        {"arl mdel 0 3 001122334455 1", -1, other, ARL_CMD_DONE, "", 9},
+        {"arl mdel 0 3 001122334455 1", -1, other, ARL_CMD_FAILED,
+         "sw53115: arl mdel: no entry for 00:11:22:33:44:55 on VLAN 6\n", 9},
+        {"arl get 3 00:11:22:33:44:55", -1, other, ARL_CMD_FAILED,
+         "sw53115: arl get: no entry for 00:11:22:33:44:55 on VLAN 3\n", 9},
         {"arl mwrite 0 3 001122334455 1", 0, 0, ARL_CMD_FAILED,
          "sw53115: arl mwrite: set_register page 0x05 offset 0x02 length 6 failed: -1\n", 1},
         {"arl read 001122334455", 4, 0, ARL_CMD_FAILED,
@@ -184,8 +188,37 @@ TEST_F(Cli, MalformedCommandsTouchNothing)
     };
     for (auto line : cases) {
         fake_reset();
+        ::testing::internal::CaptureStderr();
         EXPECT_EQ(words(line).run(), ARL_CMD_MALFORMED) << line;
+        std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << line << ": " << err;
+        EXPECT_EQ(err.rfind("sw53115: arl", 0), 0u) << line << ": " << err;
         EXPECT_TRUE(fake.calls.empty()) << line;
+    }
+}
+
+// get: the entry of bin 1 (static, tc 2, port 9) on VLAN 200, as show lists it.
+TEST_F(Cli, GetPrintsTheEntryAsShowDoes)
+{
+    struct {
+        const char *line, *out;
+    } cases[] = {
+        {"arl get 200 001122334455",
+         "mac               vid port static age valid tc\n"
+         "00:11:22:33:44:55 200    9      1   0     1  2\n"},
+        {"arl get 200 001122334455 --json",
+         "{\"mac\":\"00:11:22:33:44:55\",\"vid\":200,\"port\":9,\"static\":true,\"age\":false,"
+         "\"valid\":true,\"tc\":2}\n"},
+    };
+    for (auto c : cases) {
+        fake_reset();
+        fake.reply = [](int off, int, int) -> uint64_t {
+            return off == 0x18 ? 0xD009001122334455ull : off == 0x32 ? 200 : 0;
+        };
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(words(c.line).run(), ARL_CMD_DONE) << c.line;
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.out) << c.line;
+        EXPECT_EQ(fake.calls.size(), 9u) << c.line;
     }
 }
 
@@ -320,10 +353,12 @@ TEST_F(Cli, MainDispatch)
     } cases[] = {
         {nullptr, 0, short_usage.c_str(), false},
         {"", 0, short_usage.c_str(), false},
-        {"ARL", 0, short_usage.c_str(), false},
-        {"foo read 001122334455", 0, short_usage.c_str(), false},
+        {"-h", 0, short_usage.c_str(), false},
+        {"--help", 0, short_usage.c_str(), false},
+        {"ARL", 2, short_usage.c_str(), false},
+        {"foo read 001122334455", 2, short_usage.c_str(), false},
         {"arl", 0, "\nUsage:\n\nARL Usage:\n\nARL read without VID: \n", false},
-        {"arl read 0011223344", 0, "\nUsage:\n\nARL Usage:\n\nARL read without VID: \n", false},
+        {"arl read 0011223344", 2, "\nUsage:\n\nARL Usage:\n\nARL read without VID: \n", false},
         {"arl read 001122334455", 0, "", true},
     };
     for (auto c : cases) {
@@ -332,9 +367,12 @@ TEST_F(Cli, MainDispatch)
         int argc = c.line ? (int)w.w.size() : 0;
         char *none[] = {nullptr};
         ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
         EXPECT_EQ(sw53115_main(argc, c.line ? w.argv.data() : none), c.status);
         std::string out = ::testing::internal::GetCapturedStdout();
+        std::string err = ::testing::internal::GetCapturedStderr();
         const char *what = c.line ? c.line : "(argc 0)";
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), c.status == 2) << what << ": " << err;
         EXPECT_EQ(out.rfind(c.starts, 0), 0u) << what << ": " << out;
         EXPECT_EQ(out.empty(), *c.starts == '\0') << what;
         EXPECT_EQ(!fake.calls.empty(), c.switch_touched) << what;

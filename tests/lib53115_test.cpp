@@ -387,7 +387,8 @@ void answer(const bucket &b)
 }
 
 // The update reads the bucket (waiting for the switch), then writes the one
-// bin that belongs to the record, or nothing.
+// bin that belongs to the record, or nothing; the lookup reads it the same
+// way and finds that bin.
 TEST_F(Lib, UpdateChoosesTheBinAndKeepsTheOther)
 {
     const uint64_t V = 1ull << 63, other = V | 0x0002AABBCCDDEEFFull;
@@ -401,15 +402,17 @@ TEST_F(Lib, UpdateChoosesTheBinAndKeepsTheOther)
         bucket b;
         int32_t valid;
         int rc, bin; // bin written, -1 none
+        int found;   // the bin the lookup finds, -1 none
     } cases[] = {
-        {"empty bucket", {0, 0, 0, 0}, 1, 0, 0},
-        {"the entry in bin 1", {other, 5, V | KEY, 5}, 1, 0, 1},
-        {"the entry in bin 1, deleted", {other, 5, V | KEY, 5}, 0, 0, 1},
-        {"the same MAC on another VLAN in bin 0", {V | KEY, 6, 0, 0}, 1, 0, 1},
-        {"the key with the valid bit clear is free", {KEY, 5, other, 5}, 1, 0, 0},
-        {"VLAN compared on its low 8 bits", {other, 0, V | KEY, 0x105}, 1, 0, 1},
-        {"full bucket", {other, 5, V | KEY, 6}, 1, BRCM53115_ERR_FULL, -1},
-        {"delete of an absent entry", {other, 5, 0, 0}, 0, 0, -1},
+        {"empty bucket", {0, 0, 0, 0}, 1, 0, 0, -1},
+        {"the entry in bin 1", {other, 5, V | KEY, 5}, 1, 0, 1, 1},
+        {"the entry in bin 1, deleted", {other, 5, V | KEY, 5}, 0, 0, 1, 1},
+        {"the same MAC on another VLAN in bin 0", {V | KEY, 6, 0, 0}, 1, 0, 1, -1},
+        {"the key with the valid bit clear is free", {KEY, 5, other, 5}, 1, 0, 0, -1},
+        {"VLAN compared on its low 8 bits", {other, 0, V | KEY | 3ull << 61 | 1ull << 59 | 9ull << 48, 0x105},
+         1, 0, 1, 1},
+        {"full bucket", {other, 5, V | KEY, 6}, 1, BRCM53115_ERR_FULL, -1, -1},
+        {"delete of an absent entry", {other, 5, 0, 0}, 0, BRCM53115_ABSENT, -1, -1},
     };
     for (auto &c : cases) {
         fake_reset();
@@ -423,6 +426,7 @@ TEST_F(Lib, UpdateChoosesTheBinAndKeepsTheOther)
         want[6].value = c.b.vid0;
         want[7].value = c.b.slot1;
         want[8].value = c.b.vid1;
+        const std::vector<reg_call> bucket_read = want;
         if (c.bin >= 0) {
             uint64_t val = KEY | (uint64_t)c.valid << 63 | 3ull << 48;
             want.insert(want.end(),
@@ -433,6 +437,19 @@ TEST_F(Lib, UpdateChoosesTheBinAndKeepsTheOther)
         }
         SCOPED_TRACE(c.name);
         expect_calls(want);
+
+        fake_reset();
+        answer(c.b);
+        a = record(5);
+        a.tc = a.pid = 7;
+        EXPECT_EQ(brcm53115_lookup_arl_tab(&a), c.found >= 0);
+        expect_calls(bucket_read);
+        uint64_t e = c.found >= 0 ? (c.found ? c.b.slot1 : c.b.slot0) : 0;
+        expect_fields(a,
+                      c.found < 0 ? fields{0, 5, 0, 0, 0, 7, 7}
+                                  : fields{c.found, 5, 1, (int32_t)(e >> 62 & 1), (int32_t)(e >> 61 & 1),
+                                           (int32_t)(e >> 59 & 3), (int32_t)(e >> 48 & 15)},
+                      c.name);
     }
 }
 

@@ -1,6 +1,8 @@
 #!/bin/bash
 # Catalogue of malformed sw53115 command lines: each must print the full usage
-# (the short one where word 1 is not "arl"), exit 0 and touch no register.
+# (the short one where word 1 is not "arl"), one line on stderr naming the
+# word at fault, exit 2 and touch no register; the requests for the usage
+# print it and exit 0.
 # usage: bad_input.sh SW53115 SWITCHSIM [EMULATOR]
 SIM_ARGS=1 . "$(dirname "$0")/../lib.sh"
 M=001122334455
@@ -10,26 +12,29 @@ sw arl >"$tmp/full"
 printf '\nUsage:\n\nARL Usage:\n\n\t%s arl\n\n' "$SW" >"$tmp/short"
 cp "$SWITCHSIM_STATE" "$tmp/before"
 
-# expect_usage USAGE WORD...: runs sw53115 with the words and a register log.
+# expect_usage USAGE WORD...: runs sw53115 with the words and a register log;
+# `help` expects the short usage, status 0 and nothing on stderr.
 expect_usage() {
-    local usage=$1
+    local usage=$1 want=2 lines=1
     shift
+    [ "$usage" != help ] || usage=short want=0 lines=0
     rm -f "$tmp/log"
     SWITCHSIM_LOG=$tmp/log sw "$@" >"$tmp/out" 2>"$tmp/err"
     local rc=$? why=
-    [ $rc = 0 ] || why="status $rc"
+    [ $rc = "$want" ] || why="status $rc"
     cmp -s "$tmp/out" "$tmp/$usage" || why="$why; not the $usage usage"
-    [ ! -s "$tmp/err" ] || why="$why; stderr: $(head -c 200 "$tmp/err")"
+    [ "$(wc -l <"$tmp/err")" = $lines ] && { [ $lines = 0 ] || grep -q "^$SW: .*'.*': expected\|^$SW: .*: missing .*: expected" "$tmp/err"; } ||
+        why="$why; stderr: $(head -c 200 "$tmp/err")"
     [ ! -s "$tmp/log" ] || why="$why; registers touched: $(head -n 2 "$tmp/log")"
     cmp -s "$SWITCHSIM_STATE" "$tmp/before" || why="$why; switch changed"
     check "$(printf '%q ' "$@")" "${#why}" "${why#; }"
 }
 
 # Every wrong word count of every command (counting word 0).
-for cmd in read search write mwrite mdel show; do
+for cmd in read search get write mwrite mdel show save; do
     case $cmd in
-    read) valid=" 4 5 " ;;
-    show) valid=" 3 " ;;
+    read | get) valid=" 4 5 " ;;
+    show | save) valid=" 3 " ;;
     search) valid=" 4 " ;;
     write) valid=" 10 " ;;
     *) valid=" 7 " ;;
@@ -44,11 +49,13 @@ for cmd in read search write mwrite mdel show; do
 done
 
 long=$(printf '0%.0s' $(seq 1000))
+expect_usage help
+expect_usage help -h
+expect_usage help --help
 while IFS= read -r line; do
     [ -n "$line" ] || continue
     eval "expect_usage $line"
 done <<CASES
-short
 short ''
 short ARL read $M
 short 'arl ' read $M
@@ -125,6 +132,10 @@ full arl search port 3 --json x
 full arl search port 3 --json --json
 full arl search Port 3
 full arl search port3
+full arl save --json
+full arl get 1 $M --json x
+full arl get 256 $M
+full arl writ 1 $M 1 0 0 0 1
 CASES
 
 finish

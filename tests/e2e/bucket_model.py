@@ -95,14 +95,15 @@ with tempfile.TemporaryDirectory() as tmp:
         if mine or (valid and free):
             k = (mine or free)[0]
             want[(b, k)] = dict(entry(mac, vid, port, static, age, valid, tc), bucket=b, bin=k)
-        elif valid:
+        else:
             want_rc = 1
         got = bins()
         what = f"step {step}: sw53115 arl {' '.join(map(str, args))} (bucket {b})"
         if rc != want_rc:
             fail(f"{what}: status {rc}, want {want_rc}; stderr: {err}")
-        if rc == 1 and "both entries of its bucket hold other addresses" not in err:
-            fail(f"{what}: the failure does not say the bucket is full: {err}")
+        if rc == 1 and ("both entries of its bucket hold other addresses" if valid
+                        else f"no entry for {mac} on VLAN {vid}") not in err:
+            fail(f"{what}: the failure does not say the bucket is full or the entry absent: {err}")
         if rc == 0 and (out or err):
             fail(f"{what}: output {out!r} {err!r}")
         if got != want:

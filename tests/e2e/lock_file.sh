@@ -1,8 +1,10 @@
 #!/bin/bash
-# The table lock's file: anything but a regular file of the user's own, mode
-# 0600, reached without a symbolic link, fails the command at once with one
-# line naming it, and no register is touched.  Runs where the lock can be had
-# privately (root, a mount namespace); skipped elsewhere.
+# The table lock's file: anything but a regular file of the user's own,
+# reached without a symbolic link, fails the command at once with one line
+# naming it and saying what is wrong, and no register is touched; a file of
+# the user's own that others may open, or one made under any umask, ends up
+# mode 0600.  Runs where the lock can be had privately (root, a mount
+# namespace); skipped elsewhere.
 # usage: lock_file.sh SW53115 SWITCHSIM [EMULATOR]
 PRIVATE_LOCK=1 SIM_ARGS=1 . "$(dirname "$0")/../lib.sh"
 if [ -z "$LOCK" ]; then
@@ -20,21 +22,21 @@ while IFS='|' read -r what setup reason; do
     SWITCHSIM_LOG=$tmp/log timeout 10 $EMU "$SW" arl write 1 001122334455 1 0 0 0 1 >"$tmp/out" 2>"$tmp/err"
     rc=$?
     [ "$rc" = 1 ] && [ ! -s "$tmp/out" ] && [ "$(wc -l <"$tmp/err")" = 1 ] &&
-        grep -qF "$SW: arl write: cannot take the table lock $LOCK: $reason" "$tmp/err"
+        grep -qF "$SW: arl write: cannot take the table lock $LOCK: $(eval echo "\"$reason\"")" "$tmp/err"
     check "$what: status and message" $? "status $rc, stderr: $(cat "$tmp/err")"
     [ ! -s "$tmp/log" ] && cmp -s "$SWITCHSIM_STATE" "$tmp/before"
     check "$what: no register touched" $? "$(head -n 2 "$tmp/log" 2>/dev/null)"
 done <<'CASES'
-a FIFO|mkfifo -m 600 "$LOCK"|not a 0600 file of this user's
-a symbolic link|touch "$tmp/target"; chmod 600 "$tmp/target"; ln -s "$tmp/target" "$LOCK"|Too many levels of symbolic links
-another user's file|touch "$LOCK"; chmod 600 "$LOCK"; chown 65534 "$LOCK"|not a 0600 file of this user's
-a file others may open|touch "$LOCK"; chmod 644 "$LOCK"|not a 0600 file of this user's
+a FIFO|mkfifo -m 600 "$LOCK"|not a regular file: remove it
+a symbolic link|touch "$tmp/target"; chmod 600 "$tmp/target"; ln -s "$tmp/target" "$LOCK"|a symbolic link: remove it
+another user's file|touch "$LOCK"; chmod 600 "$LOCK"; chown 65534 "$LOCK"|owned by uid 65534, not $(id -u): remove it
 a directory|mkdir "$LOCK"|Is a directory
 CASES
 
-rm -rf "$LOCK"
-sw arl write 1 001122334455 1 0 0 0 1
-check "no lock file: created" $? "status $?"
-[ "$(stat -c '%F %a %u' "$LOCK")" = "regular empty file 600 $(id -u)" ]
-check "the lock file made" $? "$(stat -c '%F %a %u' "$LOCK")"
+for setup in "rm -rf $LOCK; umask 0777" "rm -f $LOCK; umask 0" "flock $LOCK true"; do
+    (eval "$setup" && sw arl write 1 001122334455 1 0 0 0 1)
+    check "$setup: the command runs" $? "status $?"
+    [ "$(stat -c '%F %a %u' "$LOCK")" = "regular empty file 600 $(id -u)" ]
+    check "$setup: the lock file is 0600" $? "$(stat -c '%F %a %u' "$LOCK")"
+done
 finish
