@@ -111,7 +111,7 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
         c->json = 1;
         n--;
     }
-    char args[8] = "v";
+    char args[10] = "v"; /* a VID, then the longest list of arguments */
     strcpy(args + 1, f->args);
     const char *a = (f->opts & OPT_VID) && n == (int)strlen(f->args) + 1 ? args : f->args;
     int i = 0;

@@ -31,6 +31,14 @@ static char user_lock[32]; /* /tmp/sw53115-UID.lock */
 static const char *lock_path;
 static char lock_error[96];
 
+/* The lock file stays open from one operation to the next: a listing
+ * takes the lock once per entry.  Each hold checks that the path still
+ * names the file held, since a lock on a file that was removed or
+ * replaced would exclude nobody; the file is opened anew then. */
+static int lock_fd = -1;
+static dev_t lock_dev;
+static ino_t lock_ino;
+
 extern "C" const char *brcm53115_arl_lock_path(void)
 {
     if (!lock_path) {
@@ -48,7 +56,7 @@ extern "C" const char *brcm53115_arl_lock_error(void)
 
 /* Opens the lock file: never blocking (a FIFO would), never through a
  * symbolic link.  A file that is not this user's own regular file is
- * refused, saying why in lock_error. */
+ * refused, saying why in lock_error; else its device and inode are kept. */
 static int open_lock(void)
 {
     const char *path = brcm53115_arl_lock_path();
@@ -73,6 +81,8 @@ static int open_lock(void)
         err = errno;
         snprintf(lock_error, sizeof lock_error, "cannot make it mode 0600: %s", strerror(err));
     } else {
+        lock_dev = sb.st_dev;
+        lock_ino = sb.st_ino;
         return fd;
     }
     if (fd >= 0)
@@ -81,15 +91,31 @@ static int open_lock(void)
     return -1;
 }
 
+static void drop_lock_file(void)
+{
+    close(lock_fd);
+    lock_fd = -1;
+}
+
 extern "C" int brcm53115_arl_lock(void)
 {
-    int fd = open_lock();
-    if (fd < 0)
-        return BRCM53115_ERR_LOCKFILE;
-    for (int tries = 0; flock(fd, LOCK_EX | LOCK_NB) != 0; tries++) {
+    struct stat sb;
+    for (int tries = 0;; tries++) {
+        if (lock_fd < 0) {
+            lock_fd = open_lock();
+            if (lock_fd < 0)
+                return BRCM53115_ERR_LOCKFILE;
+        }
+        if (flock(lock_fd, LOCK_EX | LOCK_NB) == 0) {
+            if (lstat(brcm53115_arl_lock_path(), &sb) == 0 && sb.st_dev == lock_dev &&
+                sb.st_ino == lock_ino)
+                return lock_fd;
+            drop_lock_file(); /* not the lock file any more */
+            continue;
+        }
         int err = errno;
         if ((err != EWOULDBLOCK && err != EINTR) || tries >= BRCM53115_LOCK_WAIT_MS) {
-            close(fd);
+            drop_lock_file();
             snprintf(lock_error, sizeof lock_error, "%s", strerror(err));
             errno = err;
             return err == EWOULDBLOCK || err == EINTR ? BRCM53115_ERR_LOCK : BRCM53115_ERR_LOCKFILE;
@@ -97,11 +123,10 @@ extern "C" int brcm53115_arl_lock(void)
         struct timespec pause = {0, ARL_LOCK_RETRY_NS};
         nanosleep(&pause, NULL);
     }
-    return fd;
 }
 
 extern "C" void brcm53115_arl_unlock(int lock)
 {
     if (lock >= 0)
-        close(lock);
+        flock(lock, LOCK_UN);
 }

@@ -5,6 +5,12 @@
 // gives the words after "arl".  Every input must leave the parser's
 // contract intact: a malformed command touched no register, a command that
 // ran had exactly its own register conversation, and every write ended.
+//
+// An input whose second byte is NUL is a batch file from the third byte on
+// (-force where bit 1 of the first is set): a batch with a malformed line
+// touched no register, and one that parsed had exactly the conversations of
+// its commands run one by one, in order, up to the first failure (to the
+// end with -force).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -48,38 +54,68 @@ size_t polls(size_t i)
     return 0;
 }
 
-// Whether the calls are the full register conversation of the command.
-bool conversation_ok(const std::string &cmd, int rc)
+// A bucket read from call i on: MAC and VID index, control 0x01 then 0x81,
+// polled, then the four slot registers.  Returns the index after it, or 0.
+size_t bucket_read(size_t i)
 {
     const auto &c = fake.calls;
+    if (i + 4 > c.size() || !is(c[i], 's', 0x02, 6) || !is(c[i + 1], 's', 0x08, 1) ||
+        !(c[i + 2] == set(0x00, 1, 0x01)) || !(c[i + 3] == set(0x00, 1, 0x81)))
+        return 0;
+    i = polls(i + 4);
+    if (i == 0 || i + 4 > c.size() || !is(c[i], 'g', 0x10, 8) || !is(c[i + 1], 'g', 0x30, 1) ||
+        !is(c[i + 2], 'g', 0x18, 8) || !is(c[i + 3], 'g', 0x32, 1))
+        return 0;
+    return i + 4;
+}
+
+// The search's walk from the first call: control read and start, then a
+// result per step.  Returns the index after it, or 0.
+size_t walk()
+{
+    const auto &c = fake.calls;
+    if (c.size() < 3 || !is(c[0], 'g', 0x20, 1) || !is(c[1], 's', 0x20, 1))
+        return 0;
+    size_t i = 2;
+    while (i < c.size() && is(c[i], 'g', 0x20, 1) && (c[i].value & 1)) {
+        if (i + 2 >= c.size() || !is(c[i + 1], 'g', 0x2C, 1) || !is(c[i + 2], 'g', 0x24, 8))
+            return 0;
+        i += 3;
+    }
+    // Ends on a control read without a result, or right after a result.
+    return i < c.size() && is(c[i], 'g', 0x20, 1) ? i + 1 : i;
+}
+
+// Whether the calls are the full register conversation of the command.
+bool conversation_ok(const std::vector<std::string> &w, int rc)
+{
+    const auto &c = fake.calls;
+    std::string cmd = w[2].c_str(); // the word as a C string sees it
+    bool port = cmd == "search" && w.size() > 3 && std::string(w[3].c_str()) == "port";
     if (cmd == "read")
         return rc == 0 && c.size() == 6 && is(c[0], 's', 0x02, 6) && is(c[1], 's', 0x08, 1) &&
                c[2] == set(0x00, 1, 0x01) && c[3] == set(0x00, 1, 0x81) && is(c[4], 'g', 0x10, 8) &&
                is(c[5], 'g', 0x18, 8);
-    if (cmd == "search" || cmd == "show") {
-        if (rc != 0 || c.size() < 3 || !is(c[0], 'g', 0x20, 1) || !is(c[1], 's', 0x20, 1))
-            return false;
-        size_t i = 2;
-        for (; i + 2 < c.size(); i += 3)
-            if (!is(c[i], 'g', 0x20, 1) || !is(c[i + 1], 'g', 0x2C, 1) ||
-                !is(c[i + 2], 'g', 0x24, 8))
-                return false;
-        // Ends on a control read without a result, or right after a result.
-        return i == c.size() || (i + 1 == c.size() && is(c[i], 'g', 0x20, 1));
+    if (cmd == "search" && !port)
+        return rc == 0 && walk() == c.size();
+    if (cmd == "get")
+        return bucket_read(0) == c.size();
+    if (port || cmd == "show" || cmd == "save") {
+        // The walk, then a lookup of each result on its candidate VLANs;
+        // a save fails on a static entry that none confirms.
+        size_t i = walk();
+        while (i != 0 && i < c.size())
+            i = bucket_read(i);
+        return i == c.size() && (rc == 0 || (cmd == "save" && rc == ARL_CMD_FAILED));
     }
-    // write, mwrite, mdel: the bucket read, waited for, then its four slot
-    // registers; then the entry written into one slot and waited for, or
-    // nothing (a delete of what is not there, or a full bucket).
-    if (c.size() < 4 || !is(c[0], 's', 0x02, 6) || !is(c[1], 's', 0x08, 1) ||
-        !(c[2] == set(0x00, 1, 0x01)) || !(c[3] == set(0x00, 1, 0x81)))
+    // write, mwrite, mdel: the bucket read, then the entry written into one
+    // slot and waited for, or nothing (a delete of what is not there, or a
+    // full bucket: a failure).
+    size_t i = bucket_read(0);
+    if (i == 0)
         return false;
-    size_t i = polls(4);
-    if (i == 0 || i + 4 > c.size() || !is(c[i], 'g', 0x10, 8) || !is(c[i + 1], 'g', 0x30, 1) ||
-        !is(c[i + 2], 'g', 0x18, 8) || !is(c[i + 3], 'g', 0x32, 1))
-        return false;
-    i += 4;
     if (i == c.size())
-        return rc == 0 || rc == ARL_CMD_FAILED;
+        return rc == ARL_CMD_FAILED;
     if (rc != 0 || i + 6 > c.size() || !is(c[i], 's', 0x02, 6) || !is(c[i + 1], 's', 0x08, 1))
         return false;
     bool slot1 = is(c[i + 2], 's', 0x18, 8);
@@ -102,14 +138,16 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+namespace
 {
-    if (size < 1 || size > 2048)
-        return 0;
+
+// The switch that an input's first byte sets up, anew.
+void set_up(uint8_t first)
+{
     fake_reset();
-    igmp_snoop_dbg = data[0] & 3;
-    int busy = data[0] >> 2 & 7;
-    int results = data[0] >> 5;
+    igmp_snoop_dbg = first & 3;
+    int busy = first >> 2 & 7;
+    int results = first >> 5;
     fake.reply = [busy, results](int off, int, int n) -> uint64_t {
         switch (off) {
         case 0x00:
@@ -126,6 +164,101 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             return 0x8003001122334455ull + (uint64_t)off;
         }
     };
+}
+
+// Runs fn with standard error on /dev/null: a command's failure line is
+// expected here, and the fuzzer's reports are not to drown in them.
+template <typename F> int quietly(F fn)
+{
+    fflush(stderr);
+    int saved = dup(2);
+    dup2(quiet, 2);
+    int rc = fn();
+    dup2(saved, 2);
+    close(saved);
+    return rc;
+}
+
+int run_words(std::vector<std::string> w)
+{
+    std::vector<char *> argv;
+    for (auto &s : w)
+        argv.push_back(&s[0]);
+    argv.push_back(nullptr);
+    return arl_func((int)w.size(), argv.data());
+}
+
+// A batch against its model: its lines split at blanks and tabs, checked
+// one by one with the parser, then run one by one with arl_func.
+void batch_case(uint8_t first, const char *text, size_t len)
+{
+    std::vector<std::vector<std::string>> cmds;
+    bool malformed = false;
+    for (size_t pos = 0; pos < len;) {
+        size_t end = pos;
+        while (end < len && text[end] != '\n')
+            end++;
+        std::string line(text + pos, end - pos);
+        pos = end + 1;
+        std::vector<std::string> w = {"sw53115"};
+        std::string cur;
+        for (char ch : line + " ") {
+            if (ch == ' ' || ch == '\t') {
+                if (!cur.empty())
+                    w.push_back(cur);
+                cur.clear();
+            } else {
+                cur.push_back(ch);
+            }
+        }
+        if (line.size() > BATCH_LINE_MAX || line.find('\0') != std::string::npos) {
+            malformed = true;
+            continue;
+        }
+        if (w.size() == 1 || w[1][0] == '#')
+            continue;
+        std::vector<char *> argv;
+        for (auto &s : w)
+            argv.push_back(&s[0]);
+        struct arl_cmd c;
+        char err[ARL_ERR_LEN];
+        malformed |= arl_parse((int)argv.size(), argv.data(), &c, err) != 0;
+        cmds.push_back(w);
+    }
+    int force = first >> 1 & 1;
+    set_up(first);
+    int rc = quietly([&] { return batch_run("sw53115", "fuzz", text, (uint32_t)len, force); });
+    std::vector<reg_call> got = fake.calls;
+    std::vector<std::string> what = {std::string(text, len)};
+    if (malformed) {
+        if (rc != EXIT_FAILED || !got.empty())
+            broken("a batch with a malformed line ran", what);
+        return;
+    }
+    set_up(first);
+    int failed = 0;
+    for (auto &w : cmds) {
+        if (quietly([&] { return run_words(w); }) != ARL_CMD_DONE) {
+            failed = 1;
+            if (!force)
+                break;
+        }
+    }
+    if (rc != (failed ? EXIT_FAILED : EXIT_DONE) || !(got == fake.calls))
+        broken("a batch's conversation is not its commands' in order", what);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 1 || size > 2048)
+        return 0;
+    if (size >= 2 && data[1] == '\0') {
+        batch_case(data[0], (const char *)data + 2, size - 2);
+        return 0;
+    }
+    set_up(data[0]);
 
     std::vector<std::string> w = {"sw53115", "arl"};
     std::string cur;
@@ -138,23 +271,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     }
     w.push_back(cur);
-    std::vector<char *> argv;
-    for (auto &s : w)
-        argv.push_back(&s[0]);
-    argv.push_back(nullptr);
-
-    // A command's failure line is expected here; the fuzzer's reports are not
-    // to drown in them.
-    fflush(stderr);
-    int saved = dup(2);
-    dup2(quiet, 2);
-    int rc = arl_func((int)w.size(), argv.data());
-    dup2(saved, 2);
-    close(saved);
+    int rc = quietly([&] { return run_words(w); });
     if (rc == ARL_CMD_MALFORMED) {
         if (!fake.calls.empty())
             broken("a malformed command touched a register", w);
-    } else if (!conversation_ok(w[2].c_str(), rc)) { // the word as a C string sees it
+    } else if (!conversation_ok(w, rc)) {
         broken("a command's register conversation is not its own", w);
     }
     return 0;
