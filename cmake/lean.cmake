@@ -1,4 +1,12 @@
-# Compile and link settings for the project's own code.
+# Compile and link settings for the project's own code.  Options that only
+# newer compilers know are given only where the compiler takes them, so that
+# a vendor SDK's gcc 4.x builds the product too.
+include(CheckCXXCompilerFlag)
+# Trace lines name the source file relative to the source tree (GCC 8).
+check_cxx_compiler_flag(-fmacro-prefix-map=${PROJECT_SOURCE_DIR}/= SW53115_HAS_MACRO_PREFIX_MAP)
+if(SW53115_MIPS_PLT)
+  check_cxx_compiler_flag(-mplt SW53115_HAS_MPLT) # GCC 4.4
+endif()
 
 # Warnings as errors and the lean code generation of a program that must fit
 # a router's flash: no exceptions, no RTTI, no unwind tables, unused code
@@ -9,9 +17,10 @@ function(sw53115_code target)
     -fno-exceptions -fno-rtti -fno-threadsafe-statics
     -fno-asynchronous-unwind-tables -fno-unwind-tables
     -ffunction-sections -fdata-sections
-    -U_FORTIFY_SOURCE
-    # Trace lines name the source file relative to the source tree.
-    -fmacro-prefix-map=${PROJECT_SOURCE_DIR}/=)
+    -U_FORTIFY_SOURCE)
+  if(SW53115_HAS_MACRO_PREFIX_MAP)
+    target_compile_options(${target} PRIVATE -fmacro-prefix-map=${PROJECT_SOURCE_DIR}/=)
+  endif()
   get_target_property(type ${target} TYPE)
   get_target_property(pic ${target} POSITION_INDEPENDENT_CODE)
   if(SW53115_MIPS16)
@@ -19,7 +28,7 @@ function(sw53115_code target)
   endif()
   if(NOT type STREQUAL "SHARED_LIBRARY" AND NOT pic)
     target_compile_options(${target} PRIVATE -fno-pie)
-    if(SW53115_MIPS_PLT)
+    if(SW53115_MIPS_PLT AND SW53115_HAS_MPLT)
       target_compile_options(${target} PRIVATE -mplt)
     endif()
   endif()

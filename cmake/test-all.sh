@@ -1,5 +1,7 @@
 #!/bin/bash
 # Builds sw53115 and runs every test, for each target in turn:
+#   demo      the README's first command, cmake/demo.sh, whose listings must
+#             show the demo's entries;
 #   host      this machine;
 #   release   this machine, -DCMAKE_BUILD_TYPE=Release;
 #   mipsel    the router's processor with Debian's glibc, under qemu-mipsel;
@@ -15,7 +17,7 @@ need_packages cmake make g++ googletest g++-mipsel-linux-gnu qemu-user clang lib
     python3 pkg-config util-linux
 jobs=$(nproc)
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(host release mipsel uclibc sanitize)
+[ ${#targets[@]} -gt 0 ] || targets=(demo host release mipsel uclibc sanitize)
 
 times=()
 for target in "${targets[@]}"; do
@@ -23,6 +25,15 @@ for target in "${targets[@]}"; do
     echo "=== $target: build and test"
     args=()
     case $target in
+    demo)
+        bash cmake/demo.sh >out/demo.log 2>&1 || { cat out/demo.log; echo "demo failed" >&2; exit 1; }
+        for row in "00:11:22:33:44:55   1    3      0   0     1  2" "02:00:5e:00:00:16   6    7      0   1     1  0" \
+            "01:00:5e:00:01:02 200    2      1   0     1  0"; do
+            grep -qxF "$row" out/demo.log || { cat out/demo.log; echo "demo: arl show lacks '$row'" >&2; exit 1; }
+        done
+        times+=("demo $((SECONDS - start)) s")
+        continue
+        ;;
     host) ;;
     release) args=(-DCMAKE_BUILD_TYPE=Release) ;;
     mipsel) args=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mipsel.cmake) ;;
@@ -32,7 +43,7 @@ for target in "${targets[@]}"; do
         ;;
     sanitize) args=(-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DSW53115_SANITIZE=ON) ;;
     *)
-        echo "test-all.sh: unknown target '$target': expected host, release, mipsel, uclibc or sanitize" >&2
+        echo "test-all.sh: unknown target '$target': expected demo, host, release, mipsel, uclibc or sanitize" >&2
         exit 2
         ;;
     esac

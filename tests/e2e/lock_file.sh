@@ -33,6 +33,15 @@ another user's file|touch "$LOCK"; chmod 600 "$LOCK"; chown 65534 "$LOCK"|owned 
 a directory|mkdir "$LOCK"|Is a directory
 CASES
 
+# Failure lines of processes that share one standard error arrive whole.
+rm -rf "$LOCK"
+mkfifo -m 600 "$LOCK"
+for n in $(seq 40); do sw arl write 1 001122334455 1 0 0 0 1 & done 2>"$tmp/err"
+wait
+[ "$(grep -cxF "$SW: arl write: cannot take the table lock $LOCK: not a regular file: remove it" "$tmp/err")" = 40 ] &&
+    [ "$(wc -l <"$tmp/err")" = 40 ]
+check "40 failure lines at once" $? "$(sort "$tmp/err" | uniq -c | head -n 4)"
+
 for setup in "rm -rf $LOCK; umask 0777" "rm -f $LOCK; umask 0" "flock $LOCK true"; do
     (eval "$setup" && sw arl write 1 001122334455 1 0 0 0 1)
     check "$setup: the command runs" $? "status $?"

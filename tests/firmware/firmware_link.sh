@@ -1,7 +1,8 @@
 #!/bin/bash
 # The firmware build: sw53115 linked against stand-ins for the router's
 # libshared.so and libnvram.so needs exactly those and the C library, and
-# runs against them.
+# runs against them.  On this machine it is built by a compiler that takes
+# no more than gcc 4.2 does (gcc42.sh), as an old vendor SDK's.
 # The simulator's build of sw53115 takes its platform functions from a
 # preloaded library too.
 # Installed into a firmware tree, lib53115 serves a C program that includes
@@ -22,8 +23,18 @@ for lib in shared nvram; do
     $CC -shared -fPIC -nodefaultlibs -Wl,-soname,lib$lib.so -o "$tmp/lib/lib$lib.so" \
         "$SRC/tests/firmware/lib$lib.cpp" -lc || exit 1
 done
+cmake -S "$SRC" -B "$tmp/nolib" -DSW53115_FIRMWARE=ON >"$tmp/log" 2>&1
+[ $? != 0 ] && grep -q "SW53115_FIRMWARE=ON needs -DSW53115_FIRMWARE_LIBDIR=DIR" "$tmp/log"
+check "firmware build without its libraries named" $? "$(cat "$tmp/log")"
 args=(-DSW53115_FIRMWARE=ON -DSW53115_FIRMWARE_LIBDIR="$tmp/lib")
-[ -z "$TOOLCHAIN" ] || args+=(-DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN")
+if [ -n "$TOOLCHAIN" ]; then
+    args+=(-DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN")
+else
+    mkdir "$tmp/gcc42"
+    ln -s "$SRC/tests/firmware/gcc42.sh" "$tmp/gcc42/gcc"
+    ln -s "$SRC/tests/firmware/gcc42.sh" "$tmp/gcc42/g++"
+    args+=(-DCMAKE_C_COMPILER="$tmp/gcc42/gcc" -DCMAKE_CXX_COMPILER="$tmp/gcc42/g++")
+fi
 cmake -S "$SRC" -B "$tmp/build" "${args[@]}" >"$tmp/log" 2>&1 &&
     cmake --build "$tmp/build" >>"$tmp/log" 2>&1 || { cat "$tmp/log"; exit 1; }
 SW=$tmp/build/sw53115
