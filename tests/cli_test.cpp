@@ -222,6 +222,56 @@ TEST_F(Cli, GetPrintsTheEntryAsShowDoes)
     }
 }
 
+// show looks each search result up on its candidate VLAN ids in ascending
+// order: MAC A listed twice with low bits 1 (it is on VLANs 17 and 1) is
+// looked up once on all 16 candidates, the ids found going to its rows in
+// turn; B (low bits 2) is on none, and listed as the search gave it.
+TEST_F(Cli, ShowFindsTheWholeVlanId)
+{
+    const uint64_t A = 0x020000000001ull, B = 0x020000000002ull;
+    const uint64_t results[] = {A | 1ull << 53 | 4ull << 48 | 3ull << 62, A | 1ull << 53 | 3ull << 48 | 1ull << 63,
+                                B | 2ull << 53 | 21ull << 48 | 1ull << 63};
+    fake.reply = [&](int off, int, int n) -> uint64_t {
+        uint64_t vid = 0;
+        for (auto &c : fake.calls)
+            if (c.op == 's' && c.offset == 0x08)
+                vid = c.value;
+        switch (off) {
+        case 0x20:
+            return n >= 1 && n <= 3 ? 0x81 : 0;
+        case 0x24:
+            return results[n];
+        case 0x10: // A on VLAN 1: port 3; on VLAN 17 (bin 1): port 4, static
+            return vid == 1 ? (A | 3ull << 48 | 1ull << 63) : 0;
+        case 0x30:
+            return vid;
+        case 0x18:
+            return vid == 17 ? (A | 4ull << 48 | 3ull << 62) : 0;
+        case 0x32:
+            return vid;
+        default:
+            return 0;
+        }
+    };
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(words("arl show").run(), ARL_CMD_DONE);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "mac               vid port static age valid tc\n"
+              "02:00:00:00:00:01   1    3      0   0     1  0\n"
+              "02:00:00:00:00:01  17    4      1   0     1  0\n"
+              "02:00:00:00:00:02   2   21      0   0     1  0\n");
+    std::vector<uint64_t> vids;
+    for (auto &c : fake.calls)
+        if (c.op == 's' && c.offset == 0x08)
+            vids.push_back(c.value);
+    std::vector<uint64_t> want;
+    for (uint64_t low : {1, 2})
+        for (uint64_t v = low; v <= 255; v += 16)
+            want.push_back(v);
+    EXPECT_EQ(vids, want);
+    EXPECT_EQ(fake.calls.size(), 12u + 32u * 9u);
+}
+
 TEST_F(Cli, WriteTimeoutIsReportedOnce)
 {
     fake.reply = [](int, int, int) -> uint64_t { return 0x80; };
