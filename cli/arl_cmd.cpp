@@ -27,8 +27,9 @@ static const struct arg_kind {
     const char *name;
     uint32_t max;
 } kinds[] = {
-    {'m', "MAC", 0},          {'v', "VID", VID_MAX}, {'a', "VALID", FLAG_MAX}, {'s', "STATIC", FLAG_MAX},
-    {'g', "AGE", FLAG_MAX},   {'t', "TC", TC_MAX},   {'p', "PORT", PID_MAX},
+    {'m', "MAC", 0},           {'v', "VID", VID_MAX},  {'a', "VALID", FLAG_MAX},
+    {'s', "STATIC", FLAG_MAX}, {'g', "AGE", FLAG_MAX}, {'t', "TC", TC_MAX},
+    {'p', "PORT", PID_MAX},
 };
 
 static int32_t *field_of(arl_data *a, char code)
@@ -70,8 +71,7 @@ static const struct form {
     {"show", ARL_OP_SHOW, "", OPT_JSON, "[--json]"},
     {"save", ARL_OP_SAVE, "", 0, "with nothing after it"},
 };
-static const struct form search_port = {"search", ARL_OP_SHOW, "p", OPT_JSON,
-                                        "port PORT [--json]"};
+static const struct form search_port = {"search", ARL_OP_SHOW, "p", OPT_JSON, "port PORT [--json]"};
 
 static int malformed(char *err, const char *fmt, ...)
 {

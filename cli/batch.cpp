@@ -131,7 +131,8 @@ int batch_func(int argc, char **argv)
             force = 1;
         } else if (strcmp(argv[i], "-batch") == 0 && !file) {
             if (i + 1 >= argc) {
-                say("%s: -batch: missing FILE: expected -batch FILE, or -batch - for standard input",
+                say("%s: -batch: missing FILE: expected -batch FILE, or -batch - for standard "
+                    "input",
                     name);
                 return EXIT_FAILED;
             }

@@ -40,7 +40,7 @@ extern int igmp_snoop_dbg;
 #define BRCM53115_ERR_TIMEOUT (-1)  /* the switch did not finish an access in time */
 #define BRCM53115_ERR_FULL (-2)     /* update: both bins of the bucket hold other entries */
 #define BRCM53115_ERR_LOCK (-3)     /* the table lock was held past BRCM53115_LOCK_WAIT_MS */
-#define BRCM53115_ERR_LOCKFILE (-4) /* the lock file cannot be used: see brcm53115_arl_lock_error */
+#define BRCM53115_ERR_LOCKFILE (-4) /* unusable lock file: see brcm53115_arl_lock_error */
 #define BRCM53115_ERR_ACCESS (-5)   /* a platform function failed: see brcm53115_failed */
 
 /* Platform functions, provided by the firmware's libraries (or by a

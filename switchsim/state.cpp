@@ -118,7 +118,8 @@ int sim_lock(struct sim_state *st)
         int alive = holder_alive(holder, since);
         say("switchsim: %s: the state lock has been held for %d s by process %u, %s",
             sim_state_path(), SIM_LOCK_WAIT_MS / 1000, (unsigned)holder,
-            alive ? "which is still there; the access fails" : "which is gone; the lock is taken over");
+            alive ? "which is still there; the access fails"
+                  : "which is gone; the lock is taken over");
         if (alive)
             return -1;
         if (__atomic_compare_exchange_n(&st->hdr.lock, &holder, my_pid, false, __ATOMIC_ACQUIRE,

@@ -14,10 +14,12 @@
 #define SIM_MAGIC "SW53SIM" /* 8 bytes with the terminating NUL */
 #define SIM_VERSION 1u
 
-#define SIM_FAULT_NONE 0u  /* accesses finish at once */
-#define SIM_FAULT_BUSY 1u  /* bit 7 of the control reads 1 for busy_polls polls, and
-                              each search result is held back as long */
-#define SIM_FAULT_STUCK 2u /* accesses never finish, a search yields nothing */
+/* Faults: none, accesses finish at once; busy, bit 7 of the control reads 1
+ * for busy_polls polls, and each search result is held back as long;
+ * stuck, accesses never finish and a search yields nothing. */
+#define SIM_FAULT_NONE 0u
+#define SIM_FAULT_BUSY 1u
+#define SIM_FAULT_STUCK 2u
 
 /* One bin of a bucket: an entry slot value (layout A) and its VLAN id. */
 struct sim_bin {
@@ -36,13 +38,13 @@ struct sim_header {
 
 struct sim_state {
     struct sim_header hdr;
-    uint8_t regs[256];   /* page 0x05, each register little-endian at its offset */
-    uint32_t fault;      /* SIM_FAULT_* */
-    uint32_t busy_polls; /* polls an access stays busy under SIM_FAULT_BUSY */
-    uint32_t busy_left;  /* polls left before the running access finishes */
-    uint32_t pending;    /* an access has started and not finished */
-    uint32_t cursor;     /* search: entry index of the pending result, while
-                            bit 0 of the search control is set */
+    uint8_t regs[256];    /* page 0x05, each register little-endian at its offset */
+    uint32_t fault;       /* SIM_FAULT_* */
+    uint32_t busy_polls;  /* polls an access stays busy under SIM_FAULT_BUSY */
+    uint32_t busy_left;   /* polls left before the running access finishes */
+    uint32_t pending;     /* an access has started and not finished */
+    uint32_t cursor;      /* search: entry index of the pending result, while
+                             bit 0 of the search control is set */
     uint32_t search_busy; /* polls of the search control that still read
                              "searching" (bit 7 set, bit 0 clear) */
     uint32_t pad[2];

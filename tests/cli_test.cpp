@@ -203,9 +203,8 @@ TEST_F(Cli, GetPrintsTheEntryAsShowDoes)
     struct {
         const char *line, *out;
     } cases[] = {
-        {"arl get 200 001122334455",
-         "mac               vid port static age valid tc\n"
-         "00:11:22:33:44:55 200    9      1   0     1  2\n"},
+        {"arl get 200 001122334455", "mac               vid port static age valid tc\n"
+                                     "00:11:22:33:44:55 200    9      1   0     1  2\n"},
         {"arl get 200 001122334455 --json",
          "{\"mac\":\"00:11:22:33:44:55\",\"vid\":200,\"port\":9,\"static\":true,\"age\":false,"
          "\"valid\":true,\"tc\":2}\n"},
@@ -229,7 +228,8 @@ TEST_F(Cli, GetPrintsTheEntryAsShowDoes)
 TEST_F(Cli, ShowFindsTheWholeVlanId)
 {
     const uint64_t A = 0x020000000001ull, B = 0x020000000002ull;
-    const uint64_t results[] = {A | 1ull << 53 | 4ull << 48 | 3ull << 62, A | 1ull << 53 | 3ull << 48 | 1ull << 63,
+    const uint64_t results[] = {A | 1ull << 53 | 4ull << 48 | 3ull << 62,
+                                A | 1ull << 53 | 3ull << 48 | 1ull << 63,
                                 B | 2ull << 53 | 21ull << 48 | 1ull << 63};
     fake.reply = [&](int off, int, int n) -> uint64_t {
         uint64_t vid = 0;

@@ -409,8 +409,12 @@ TEST_F(Lib, UpdateChoosesTheBinAndKeepsTheOther)
         {"the entry in bin 1, deleted", {other, 5, V | KEY, 5}, 0, 0, 1, 1},
         {"the same MAC on another VLAN in bin 0", {V | KEY, 6, 0, 0}, 1, 0, 1, -1},
         {"the key with the valid bit clear is free", {KEY, 5, other, 5}, 1, 0, 0, -1},
-        {"VLAN compared on its low 8 bits", {other, 0, V | KEY | 3ull << 61 | 1ull << 59 | 9ull << 48, 0x105},
-         1, 0, 1, 1},
+        {"VLAN compared on its low 8 bits",
+         {other, 0, V | KEY | 3ull << 61 | 1ull << 59 | 9ull << 48, 0x105},
+         1,
+         0,
+         1,
+         1},
         {"full bucket", {other, 5, V | KEY, 6}, 1, BRCM53115_ERR_FULL, -1, -1},
         {"delete of an absent entry", {other, 5, 0, 0}, 0, BRCM53115_ABSENT, -1, -1},
     };
@@ -446,9 +450,10 @@ TEST_F(Lib, UpdateChoosesTheBinAndKeepsTheOther)
         expect_calls(bucket_read);
         uint64_t e = c.found >= 0 ? (c.found ? c.b.slot1 : c.b.slot0) : 0;
         expect_fields(a,
-                      c.found < 0 ? fields{0, 5, 0, 0, 0, 7, 7}
-                                  : fields{c.found, 5, 1, (int32_t)(e >> 62 & 1), (int32_t)(e >> 61 & 1),
-                                           (int32_t)(e >> 59 & 3), (int32_t)(e >> 48 & 15)},
+                      c.found < 0
+                          ? fields{0, 5, 0, 0, 0, 7, 7}
+                          : fields{c.found, 5, 1, (int32_t)(e >> 62 & 1), (int32_t)(e >> 61 & 1),
+                                   (int32_t)(e >> 59 & 3), (int32_t)(e >> 48 & 15)},
                       c.name);
     }
 }
