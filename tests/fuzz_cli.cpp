@@ -126,21 +126,6 @@ bool conversation_ok(const std::vector<std::string> &w, int rc)
     return polls(i + 6) == c.size();
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    // Traces and listings go to standard output; the fuzzer's own reports
-    // to stderr.
-    quiet = open("/dev/null", O_WRONLY);
-    if (quiet < 0 || !freopen("/dev/null", "w", stdout))
-        abort();
-    return 0;
-}
-
-namespace
-{
-
 // The switch that an input's first byte sets up, anew.
 void set_up(uint8_t first)
 {
@@ -201,16 +186,8 @@ void batch_case(uint8_t first, const char *text, size_t len)
         std::string line(text + pos, end - pos);
         pos = end + 1;
         std::vector<std::string> w = {"sw53115"};
-        std::string cur;
-        for (char ch : line + " ") {
-            if (ch == ' ' || ch == '\t') {
-                if (!cur.empty())
-                    w.push_back(cur);
-                cur.clear();
-            } else {
-                cur.push_back(ch);
-            }
-        }
+        for (size_t a = 0, b; (a = line.find_first_not_of(" \t", a)) != std::string::npos; a = b)
+            w.push_back(line.substr(a, (b = line.find_first_of(" \t", a)) - a));
         if (line.size() > BATCH_LINE_MAX || line.find('\0') != std::string::npos) {
             malformed = true;
             continue;
@@ -249,6 +226,16 @@ void batch_case(uint8_t first, const char *text, size_t len)
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    // Traces and listings go to standard output; the fuzzer's own reports
+    // to stderr.
+    quiet = open("/dev/null", O_WRONLY);
+    if (quiet < 0 || !freopen("/dev/null", "w", stdout))
+        abort();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

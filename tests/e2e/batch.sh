@@ -23,6 +23,8 @@ EOF
 sim reset
 grep -v '^#' "$tmp/b" | while read -r -a w; do [ ${#w[@]} = 0 ] || sw "${w[@]}"; done >"$tmp/one.out" 2>&1
 sim show --json >"$tmp/one.json"
+grep -qx '02:00:00:00:09:05  17    4      1   1     1  1' "$tmp/one.out" && grep -qF '{"mac":"02:00:00:00:11:06","vid":1,' "$tmp/one.out"
+check "get and show --json one by one" $? "$(cat "$tmp/one.out")"
 sim reset
 run_batch() { # RC WHAT ARGS...: runs sw53115 ARGS..., status RC wanted
     local want=$1 what=$2
