@@ -84,7 +84,7 @@ static int malformed(char *err, const char *fmt, ...)
 
 int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
 {
-    char w0[WORD_TEXT_LEN], w1[WORD_TEXT_LEN];
+    char w0[WORD_TEXT_LEN], w1[16];
     memset(c, 0, sizeof *c);
     c->port = -1;
     if (argc < 2 || strcmp(argv[1], "arl") != 0)
@@ -126,9 +126,11 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
                         : str2uint(w[i], k->max, field_of(&c->arl, k->code)) == 0)
             continue;
         if (k->max == 0)
-            snprintf(w1, sizeof w1, "12 hex digits or six colon-separated pairs");
-        else
-            snprintf(w1, sizeof w1, k->max == 1 ? "0 or 1" : "0 to %u", (unsigned)k->max);
+            return malformed(err,
+                             "arl %s: bad MAC '%s': expected 12 hex digits or six colon-separated "
+                             "pairs",
+                             f->word, word_text(w[i], w0));
+        snprintf(w1, sizeof w1, k->max == 1 ? "0 or 1" : "0 to %u", (unsigned)k->max);
         return malformed(err, "arl %s: bad %s '%s': expected %s", f->word, k->name,
                          word_text(w[i], w0), w1);
     }
