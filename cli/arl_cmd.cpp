@@ -179,7 +179,7 @@ static void report(const char *name, const char *where, const char *cmd, int rc,
                  (int)arl->vid);
     else /* the table lock */
         snprintf(what, sizeof what, "cannot take the table lock %s: %s", brcm53115_arl_lock_path(),
-                 rc == BRCM53115_ERR_LOCK ? "held by another process" : brcm53115_arl_lock_error());
+                 brcm53115_arl_lock_error());
     say("%s: %sarl %s: %s", name, where, cmd, what);
 }
 

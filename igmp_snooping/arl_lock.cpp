@@ -34,10 +34,17 @@ static char lock_error[96];
 /* The lock file stays open from one operation to the next: a listing
  * takes the lock once per entry.  Each hold checks that the path still
  * names the file held, since a lock on a file that was removed or
- * replaced would exclude nobody; the file is opened anew then. */
+ * replaced would exclude nobody; the file is opened anew then.  So it is
+ * in a child process: a flock belongs to the open file, which a fork
+ * shares, so parent and child would not exclude each other through it.
+ * A hold taken again before its release fails as a lock held elsewhere
+ * does: on the one open file it would succeed, and the inner release
+ * would leave the outer hold without the lock. */
 static int lock_fd = -1;
 static dev_t lock_dev;
 static ino_t lock_ino;
+static pid_t lock_pid;
+static int lock_held;
 
 extern "C" const char *brcm53115_arl_lock_path(void)
 {
@@ -83,6 +90,7 @@ static int open_lock(void)
     } else {
         lock_dev = sb.st_dev;
         lock_ino = sb.st_ino;
+        lock_pid = getpid();
         return fd;
     }
     if (fd >= 0)
@@ -100,6 +108,15 @@ static void drop_lock_file(void)
 extern "C" int brcm53115_arl_lock(void)
 {
     struct stat sb;
+    if (lock_fd >= 0 && lock_pid != getpid()) {
+        drop_lock_file(); /* the parent's open file: closing this copy keeps its lock */
+        lock_held = 0;
+    }
+    if (lock_held) {
+        snprintf(lock_error, sizeof lock_error, "held by this process already");
+        errno = EDEADLK;
+        return BRCM53115_ERR_LOCK;
+    }
     for (int tries = 0;; tries++) {
         if (lock_fd < 0) {
             lock_fd = open_lock();
@@ -108,17 +125,21 @@ extern "C" int brcm53115_arl_lock(void)
         }
         if (flock(lock_fd, LOCK_EX | LOCK_NB) == 0) {
             if (lstat(brcm53115_arl_lock_path(), &sb) == 0 && sb.st_dev == lock_dev &&
-                sb.st_ino == lock_ino)
+                sb.st_ino == lock_ino) {
+                lock_held = 1;
                 return lock_fd;
+            }
             drop_lock_file(); /* not the lock file any more */
             continue;
         }
         int err = errno;
         if ((err != EWOULDBLOCK && err != EINTR) || tries >= BRCM53115_LOCK_WAIT_MS) {
+            int held = err == EWOULDBLOCK || err == EINTR;
             drop_lock_file();
-            snprintf(lock_error, sizeof lock_error, "%s", strerror(err));
+            snprintf(lock_error, sizeof lock_error, "%s",
+                     held ? "held by another process" : strerror(err));
             errno = err;
-            return err == EWOULDBLOCK || err == EINTR ? BRCM53115_ERR_LOCK : BRCM53115_ERR_LOCKFILE;
+            return held ? BRCM53115_ERR_LOCK : BRCM53115_ERR_LOCKFILE;
         }
         struct timespec pause = {0, ARL_LOCK_RETRY_NS};
         nanosleep(&pause, NULL);
@@ -127,6 +148,8 @@ extern "C" int brcm53115_arl_lock(void)
 
 extern "C" void brcm53115_arl_unlock(int lock)
 {
-    if (lock >= 0)
+    if (lock >= 0 && lock == lock_fd && lock_held) {
         flock(lock, LOCK_UN);
+        lock_held = 0;
+    }
 }

@@ -85,10 +85,11 @@ extern brcm53115_access brcm53115_failed;
 const char *brcm53115_arl_lock_path(void);
 int brcm53115_arl_lock(void);
 void brcm53115_arl_unlock(int lock);
-/* Why the lock file could not be used, after BRCM53115_ERR_LOCKFILE: what
- * failed and what would be right, e.g. "owned by uid 1001, not 0: remove
- * it".  A lock file of the user's own that others may open is narrowed to
- * mode 0600 and used. */
+/* Why the lock could not be had, after BRCM53115_ERR_LOCK ("held by
+ * another process"; a second hold before the release fails too) or
+ * BRCM53115_ERR_LOCKFILE (what failed and what would be right, e.g.
+ * "owned by uid 1001, not 0: remove it").  A lock file of the user's own
+ * that others may open is narrowed to mode 0600 and used. */
 const char *brcm53115_arl_lock_error(void);
 
 /* Table operations, each one whole exchange with the switch under the

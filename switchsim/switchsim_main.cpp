@@ -269,8 +269,7 @@ int main(int argc, char **argv)
     int table_lock = changes ? brcm53115_arl_lock() : 0;
     if (table_lock < 0) {
         say("switchsim: cannot take the table lock %s: %s", brcm53115_arl_lock_path(),
-            table_lock == BRCM53115_ERR_LOCK ? "held by another process"
-                                             : brcm53115_arl_lock_error());
+            brcm53115_arl_lock_error());
         return EXIT_REFUSED;
     }
     char err[4200];

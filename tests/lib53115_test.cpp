@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "fake_platform.h"
@@ -571,6 +574,34 @@ TEST_F(Lib, AFailedAccessStopsTheOperationThere)
             EXPECT_EQ(brcm53115_failed.result, -1) << o.name << " " << k;
         }
     }
+}
+
+// The lock file stays open between holds, yet a second hold before the
+// release fails rather than nest, and a forked child, which shares the open
+// file, has the lock only once the parent has let it go (the byte in the
+// pipe is written just before).
+TEST_F(Lib, LockHeldOnceAndNotSharedWithAChild)
+{
+    int lock = brcm53115_arl_lock();
+    ASSERT_GE(lock, 0);
+    EXPECT_EQ(brcm53115_arl_lock(), BRCM53115_ERR_LOCK);
+    int p[2];
+    ASSERT_EQ(pipe2(p, O_NONBLOCK), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        int rc = brcm53115_arl_lock();
+        char c;
+        _exit(rc >= 0 && read(p[0], &c, 1) == 1 ? 0 : 1);
+    }
+    usleep(200000);
+    EXPECT_EQ(write(p[1], "x", 1), 1);
+    brcm53115_arl_unlock(lock);
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+    lock = brcm53115_arl_lock();
+    EXPECT_GE(lock, 0);
+    brcm53115_arl_unlock(lock);
 }
 
 } // namespace
