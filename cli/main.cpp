@@ -10,6 +10,9 @@ int main(int argc, char **argv)
     const char *cmd = argc > 1 ? argv[1] : "-h";
     char w[WORD_TEXT_LEN];
 
+    /* One process, never forked: a listing takes the table lock per entry. */
+    brcm53115_arl_lock_keep(1);
+
     if (strcmp(cmd, "-h") == 0 || strcmp(cmd, "--help") == 0) {
         usage_func(name, USAGE_SHORT);
         return EXIT_DONE;

@@ -31,20 +31,17 @@ static char user_lock[32]; /* /tmp/sw53115-UID.lock */
 static const char *lock_path;
 static char lock_error[96];
 
-/* The lock file stays open from one operation to the next: a listing
- * takes the lock once per entry.  Each hold checks that the path still
- * names the file held, since a lock on a file that was removed or
- * replaced would exclude nobody; the file is opened anew then.  So it is
- * in a child process: a flock belongs to the open file, which a fork
- * shares, so parent and child would not exclude each other through it.
- * A hold taken again before its release fails as a lock held elsewhere
- * does: on the one open file it would succeed, and the inner release
- * would leave the outer hold without the lock. */
+/* The lock file is opened for each hold and closed at its release, unless
+ * the process keeps it open (brcm53115_arl_lock_keep): a listing takes the
+ * lock once per entry.  A kept file is checked at each hold to be the one
+ * the path still names, since a lock on a file that was removed or
+ * replaced would exclude nobody; it is opened anew then.  A hold taken
+ * again before its release fails as a lock held elsewhere does: on a kept
+ * file it would succeed, and the inner release would end the outer hold. */
 static int lock_fd = -1;
 static dev_t lock_dev;
 static ino_t lock_ino;
-static pid_t lock_pid;
-static int lock_held;
+static int lock_held, keep_open;
 
 extern "C" const char *brcm53115_arl_lock_path(void)
 {
@@ -90,7 +87,6 @@ static int open_lock(void)
     } else {
         lock_dev = sb.st_dev;
         lock_ino = sb.st_ino;
-        lock_pid = getpid();
         return fd;
     }
     if (fd >= 0)
@@ -105,13 +101,16 @@ static void drop_lock_file(void)
     lock_fd = -1;
 }
 
+extern "C" void brcm53115_arl_lock_keep(int keep)
+{
+    keep_open = keep;
+    if (!keep && lock_fd >= 0 && !lock_held)
+        drop_lock_file();
+}
+
 extern "C" int brcm53115_arl_lock(void)
 {
     struct stat sb;
-    if (lock_fd >= 0 && lock_pid != getpid()) {
-        drop_lock_file(); /* the parent's open file: closing this copy keeps its lock */
-        lock_held = 0;
-    }
     if (lock_held) {
         snprintf(lock_error, sizeof lock_error, "held by this process already");
         errno = EDEADLK;
@@ -124,8 +123,8 @@ extern "C" int brcm53115_arl_lock(void)
                 return BRCM53115_ERR_LOCKFILE;
         }
         if (flock(lock_fd, LOCK_EX | LOCK_NB) == 0) {
-            if (lstat(brcm53115_arl_lock_path(), &sb) == 0 && sb.st_dev == lock_dev &&
-                sb.st_ino == lock_ino) {
+            if (!keep_open || (lstat(brcm53115_arl_lock_path(), &sb) == 0 &&
+                               sb.st_dev == lock_dev && sb.st_ino == lock_ino)) {
                 lock_held = 1;
                 return lock_fd;
             }
@@ -148,8 +147,11 @@ extern "C" int brcm53115_arl_lock(void)
 
 extern "C" void brcm53115_arl_unlock(int lock)
 {
-    if (lock >= 0 && lock == lock_fd && lock_held) {
+    if (lock < 0 || lock != lock_fd || !lock_held)
+        return;
+    lock_held = 0;
+    if (keep_open)
         flock(lock, LOCK_UN);
-        lock_held = 0;
-    }
+    else
+        drop_lock_file();
 }

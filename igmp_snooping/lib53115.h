@@ -85,6 +85,13 @@ extern brcm53115_access brcm53115_failed;
 const char *brcm53115_arl_lock_path(void);
 int brcm53115_arl_lock(void);
 void brcm53115_arl_unlock(int lock);
+/* With keep 1, the lock file stays open from one hold to the next (one
+ * system call less each, which a listing of the whole table feels), and is
+ * checked at each hold to be the file its path names.  Only for a process
+ * that does not fork and use lib53115 in the child: a lock belongs to the
+ * open file, which parent and child would share.  Default 0: each hold
+ * opens the file. */
+void brcm53115_arl_lock_keep(int keep);
 /* Why the lock could not be had, after BRCM53115_ERR_LOCK ("held by
  * another process"; a second hold before the release fails too) or
  * BRCM53115_ERR_LOCKFILE (what failed and what would be right, e.g.
