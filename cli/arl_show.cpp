@@ -1,7 +1,6 @@
 /* show, search port, save and get: the table as the switch's search hands
  * it out, each entry looked up in its bucket for its whole VLAN id, as
  * aligned columns, JSON, or a batch that puts the static entries back. */
-#include <errno.h>
 #include <signal.h>
 #include <stdio.h>
 #include <string.h>
@@ -31,7 +30,7 @@ struct row {
     uint8_t pid;
     uint8_t tc;
     uint8_t flags;
-    uint16_t next; /* 1 + the next row with the same MAC and low VLAN bits, 0: none */
+    uint16_t next; /* 1 + the next row of its hash chain, 0: none */
 };
 
 /* In static storage: the tool runs with a small stack. */
