@@ -2,6 +2,7 @@
  * first word at fault, and run one table operation on it. */
 #include <errno.h>
 #include <stdarg.h>
+#include <stddef.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -21,34 +22,21 @@ void dump_arl_data(arl_data *arl)
 }
 
 /* The arguments: a code, the name the messages give, the largest value (0
- * for the MAC). */
+ * for the MAC) and the record's field that takes it. */
 static const struct arg_kind {
     char code;
     const char *name;
     uint32_t max;
+    size_t field;
 } kinds[] = {
-    {'m', "MAC", 0},           {'v', "VID", VID_MAX},  {'a', "VALID", FLAG_MAX},
-    {'s', "STATIC", FLAG_MAX}, {'g', "AGE", FLAG_MAX}, {'t', "TC", TC_MAX},
-    {'p', "PORT", PID_MAX},
+    {'m', "MAC", 0, offsetof(arl_data, mac)},
+    {'v', "VID", VID_MAX, offsetof(arl_data, vid)},
+    {'a', "VALID", FLAG_MAX, offsetof(arl_data, valid)},
+    {'s', "STATIC", FLAG_MAX, offsetof(arl_data, sbit)},
+    {'g', "AGE", FLAG_MAX, offsetof(arl_data, age)},
+    {'t', "TC", TC_MAX, offsetof(arl_data, tc)},
+    {'p', "PORT", PID_MAX, offsetof(arl_data, pid)},
 };
-
-static int32_t *field_of(arl_data *a, char code)
-{
-    switch (code) {
-    case 'v':
-        return &a->vid;
-    case 'a':
-        return &a->valid;
-    case 's':
-        return &a->sbit;
-    case 'g':
-        return &a->age;
-    case 't':
-        return &a->tc;
-    default:
-        return &a->pid;
-    }
-}
 
 #define OPT_VID 1  /* a VID may come before the arguments */
 #define OPT_JSON 2 /* --json may come after them */
@@ -122,8 +110,9 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
         if (i >= n)
             return malformed(err, "arl %s: missing %s: expected %s %s", f->word, k->name, f->word,
                              f->usage);
-        if (k->max == 0 ? str2mac(w[i], c->arl.mac) == 0
-                        : str2uint(w[i], k->max, field_of(&c->arl, k->code)) == 0)
+        char *field = (char *)&c->arl + k->field;
+        if (k->max == 0 ? str2mac(w[i], (uint8_t *)field) == 0
+                        : str2uint(w[i], k->max, (int32_t *)field) == 0)
             continue;
         if (k->max == 0)
             return malformed(err,

@@ -96,7 +96,10 @@ static long read_input(const char *name, const char *file)
     const char *why = NULL;
     int fd = strcmp(file, "-") == 0 ? 0 : open(file, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     struct stat sb;
+    char too_large[64];
     long len = 0;
+    snprintf(too_large, sizeof too_large, "larger than %u bytes: split it into several batches",
+             BATCH_MAX);
     if (fd < 0)
         why = strerror(errno);
     else if (fd > 0 && (fstat(fd, &sb) != 0 || !S_ISREG(sb.st_mode)))
@@ -108,7 +111,7 @@ static long read_input(const char *name, const char *file)
         else if (n == 0)
             break;
         else if (n > 0 && (len += n) > (long)BATCH_MAX)
-            why = "larger than 262144 bytes: split it into several batches";
+            why = too_large;
     }
     if (fd > 0)
         close(fd);
