@@ -164,13 +164,19 @@ template <typename F> int quietly(F fn)
     return rc;
 }
 
-int run_words(std::vector<std::string> w)
+// The words as an argument vector, ending in a null pointer.
+std::vector<char *> argv_of(std::vector<std::string> &w)
 {
     std::vector<char *> argv;
     for (auto &s : w)
         argv.push_back(&s[0]);
     argv.push_back(nullptr);
-    return arl_func((int)w.size(), argv.data());
+    return argv;
+}
+
+int run_words(std::vector<std::string> w)
+{
+    return arl_func((int)w.size(), argv_of(w).data());
 }
 
 // A batch against its model: its lines split at blanks and tabs, checked
@@ -194,12 +200,9 @@ void batch_case(uint8_t first, const char *text, size_t len)
         }
         if (w.size() == 1 || w[1][0] == '#')
             continue;
-        std::vector<char *> argv;
-        for (auto &s : w)
-            argv.push_back(&s[0]);
         struct arl_cmd c;
         char err[ARL_ERR_LEN];
-        malformed |= arl_parse((int)argv.size(), argv.data(), &c, err) != 0;
+        malformed |= arl_parse((int)w.size(), argv_of(w).data(), &c, err) != 0;
         cmds.push_back(w);
     }
     int force = first >> 1 & 1;
