@@ -19,6 +19,7 @@ jobs=$(nproc)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(demo host release mipsel uclibc sanitize)
 
+mkdir -p out
 times=()
 for target in "${targets[@]}"; do
     start=$SECONDS
