@@ -392,6 +392,8 @@ void answer(const bucket &b)
 TEST_F(Lib, UpdateChoosesTheBinAndKeepsTheOther)
 {
     const uint64_t V = 1ull << 63, other = V | 0x0002AABBCCDDEEFFull;
+    // Static, age, traffic class 1, port 9.
+    const uint64_t flagged = V | KEY | 3ull << 61 | 1ull << 59 | 9ull << 48;
     const std::vector<reg_call> read_part = {
         set(0x02, 6, KEY),  set(0x08, 1, 5),    set(0x00, 1, 0x01),
         set(0x00, 1, 0x81), get(0x00, 1, 0x01), get(0x10, 8, 0),
@@ -409,12 +411,7 @@ TEST_F(Lib, UpdateChoosesTheBinAndKeepsTheOther)
         {"the entry in bin 1, deleted", {other, 5, V | KEY, 5}, 0, 0, 1, 1},
         {"the same MAC on another VLAN in bin 0", {V | KEY, 6, 0, 0}, 1, 0, 1, -1},
         {"the key with the valid bit clear is free", {KEY, 5, other, 5}, 1, 0, 0, -1},
-        {"VLAN compared on its low 8 bits",
-         {other, 0, V | KEY | 3ull << 61 | 1ull << 59 | 9ull << 48, 0x105},
-         1,
-         0,
-         1,
-         1},
+        {"VLAN compared on its low 8 bits", {other, 0, flagged, 0x105}, 1, 0, 1, 1},
         {"full bucket", {other, 5, V | KEY, 6}, 1, BRCM53115_ERR_FULL, -1, -1},
         {"delete of an absent entry", {other, 5, 0, 0}, 0, BRCM53115_ABSENT, -1, -1},
     };

@@ -157,13 +157,9 @@ run sw arl write 2 020000000002 1 0 0 0 1
 expect "write under busy 50" 0 empty empty
 has_entry "write under busy 50" 02:00:00:00:00:02 2 1 false false true 0
 for i in 1 2 3 4 5; do sim add 02:00:00:00:01:0$i 1 $i; done
-sim fault none
 run sw arl show
-sim fault busy 50
-cp "$tmp/out" "$tmp/show"
-run sw arl show
-expect "show under busy 50" 0 . empty
-cmp -s "$tmp/out" "$tmp/show" && [ "$(wc -l <"$tmp/out")" = 7 ] && ok || bad "show under busy 50: $(cat "$tmp/out")"
+expect "show under busy 50" 0 '^02:00:00:00:01:05   1    5      0   0     1  0$' empty
+[ "$(grep -c '^02:00:00:00:0[01]:0' "$tmp/out")" = 6 ] && ok || bad "show under busy 50: $(cat "$tmp/out")"
 sim fault stuck
 for line in "arl write 2 020000000003 1 0 0 0 1" "arl show"; do
     run timeout 10 $EMU "$SW" $line
@@ -215,10 +211,8 @@ fi
 printf 'short' >"$tmp/short-state"
 SWITCHSIM_STATE=$tmp/short-state run sim show
 expect "truncated state" 2 empty "size 5 bytes"
-SWITCHSIM_STATE=$tmp/short-state run sim reset
-expect "truncated state: reset replaces it" 0 empty empty
-SWITCHSIM_STATE=$tmp/short-state run sim show
-expect "truncated state: after reset" 0 '^bucket bin mac' empty
+SWITCHSIM_STATE=$tmp/short-state run sh -c "$EMU $SIM reset && $EMU $SIM show"
+expect "truncated state: reset replaces it" 0 '^bucket bin mac' empty
 # Neither blocks, nor is written into, nor leaves anything behind.
 mkdir "$tmp/states"
 mkfifo "$tmp/states/fifo"
