@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "arl_print.h"
 #include "cli.h"
 
 /* Largest value each numeric argument may take: the width of the field
@@ -141,11 +142,10 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
 static void report(const char *name, const char *where, const char *cmd, int rc,
                    const arl_data *arl)
 {
-    const uint8_t *m = arl->mac;
     const brcm53115_access *f = &brcm53115_failed;
     int err = errno;
-    char mac[18], what[160];
-    snprintf(mac, sizeof mac, "%02x:%02x:%02x:%02x:%02x:%02x", m[0], m[1], m[2], m[3], m[4], m[5]);
+    char mac[ARL_MAC_TEXT_LEN], what[160];
+    arl_mac_text(arl->mac, mac);
     if (rc == ARL_ERR_OUTPUT && err == EPIPE)
         return; /* the reader has gone: nobody is there to tell */
     if (rc == BRCM53115_ERR_TIMEOUT)

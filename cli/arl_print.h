@@ -7,6 +7,11 @@
 
 #include "lib53115.h"
 
+/* A MAC as the listings and messages write it, "00:11:22:33:44:55", in
+ * out[ARL_MAC_TEXT_LEN]. */
+#define ARL_MAC_TEXT_LEN 18
+const char *arl_mac_text(const uint8_t *mac, char *out);
+
 /* The header's columns, after whatever the caller put before them. */
 void arl_print_header(void);
 

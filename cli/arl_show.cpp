@@ -159,6 +159,7 @@ int arl_show_func(int32_t port, int json, int save, arl_data *bad)
     /* A static entry saved on a VLAN id that nobody confirmed might be put
      * back on the wrong one: nothing is saved then. */
     arl_data a;
+    char mac[ARL_MAC_TEXT_LEN];
     for (uint32_t i = 0; save && i < list.n; i++) {
         const struct row *r = &list.rows[i];
         if ((r->flags & (ROW_STATIC | ROW_CONFIRMED)) == ROW_STATIC) {
@@ -181,11 +182,9 @@ int arl_show_func(int32_t port, int json, int save, arl_data *bad)
         if (port >= 0 && a.pid != port)
             continue;
         if (save) {
-            const uint8_t *m = a.mac;
             if ((r->flags & (ROW_VALID | ROW_STATIC)) == (ROW_VALID | ROW_STATIC))
-                printf("arl write %u %02x:%02x:%02x:%02x:%02x:%02x 1 1 %u %u %u\n", (unsigned)a.vid,
-                       m[0], m[1], m[2], m[3], m[4], m[5], (unsigned)a.age, (unsigned)a.tc,
-                       (unsigned)a.pid);
+                printf("arl write %u %s 1 1 %u %u %u\n", (unsigned)a.vid, arl_mac_text(a.mac, mac),
+                       (unsigned)a.age, (unsigned)a.tc, (unsigned)a.pid);
             continue;
         }
         if (json)
