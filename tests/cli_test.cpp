@@ -207,11 +207,15 @@ TEST_F(Cli, ShowFindsTheWholeVlanId)
     const uint64_t results[] = {A | 1ull << 53 | 4ull << 48 | 3ull << 62,
                                 A | 1ull << 53 | 3ull << 48 | 1ull << 63,
                                 B | 2ull << 53 | 21ull << 48 | 1ull << 63};
-    fake.reply = [&](int off, int, int n) -> uint64_t {
-        uint64_t vid = 0;
+    auto vids = [] { // the VID index of each bucket read so far
+        std::vector<uint64_t> v;
         for (auto &c : fake.calls)
             if (c.op == 's' && c.offset == 0x08)
-                vid = c.value;
+                v.push_back(c.value);
+        return v;
+    };
+    fake.reply = [&](int off, int, int n) -> uint64_t {
+        uint64_t vid = vids().empty() ? 0 : vids().back();
         switch (off) {
         case 0x20:
             return n >= 1 && n <= 3 ? 0x81 : 0;
@@ -235,14 +239,11 @@ TEST_F(Cli, ShowFindsTheWholeVlanId)
               "02:00:00:00:00:01   1    3      0   0     1  0\n"
               "02:00:00:00:00:01  17    4      1   0     1  0\n"
               "02:00:00:00:00:02   2   21      0   0     1  0\n");
-    std::vector<uint64_t> vids, want; // of each lookup, and 1, 17, ... 241, 2, 18, ... 242
-    for (auto &c : fake.calls)
-        if (c.op == 's' && c.offset == 0x08)
-            vids.push_back(c.value);
+    std::vector<uint64_t> want; // 1, 17, ... 241, 2, 18, ... 242
     for (uint64_t low : {1, 2})
         for (uint64_t v = low; v <= 255; v += 16)
             want.push_back(v);
-    EXPECT_EQ(vids, want);
+    EXPECT_EQ(vids(), want);
     EXPECT_EQ(fake.calls.size(), 12u + 32u * 9u);
 }
 

@@ -174,11 +174,6 @@ std::vector<char *> argv_of(std::vector<std::string> &w)
     return argv;
 }
 
-int run_words(std::vector<std::string> w)
-{
-    return arl_func((int)w.size(), argv_of(w).data());
-}
-
 // A batch against its model: its lines split at blanks and tabs, checked
 // one by one with the parser, then run one by one with arl_func.
 void batch_case(uint8_t first, const char *text, size_t len)
@@ -194,15 +189,12 @@ void batch_case(uint8_t first, const char *text, size_t len)
         std::vector<std::string> w = {"sw53115"};
         for (size_t a = 0, b; (a = line.find_first_not_of(" \t", a)) != std::string::npos; a = b)
             w.push_back(line.substr(a, (b = line.find_first_of(" \t", a)) - a));
-        if (line.size() > BATCH_LINE_MAX || line.find('\0') != std::string::npos) {
-            malformed = true;
-            continue;
-        }
-        if (w.size() == 1 || w[1][0] == '#')
+        bool bad = line.size() > BATCH_LINE_MAX || line.find('\0') != std::string::npos;
+        if (!bad && (w.size() == 1 || w[1][0] == '#'))
             continue;
         struct arl_cmd c;
         char err[ARL_ERR_LEN];
-        malformed |= arl_parse((int)w.size(), argv_of(w).data(), &c, err) != 0;
+        malformed |= bad || arl_parse((int)w.size(), argv_of(w).data(), &c, err) != 0;
         cmds.push_back(w);
     }
     int force = first >> 1 & 1;
@@ -218,7 +210,7 @@ void batch_case(uint8_t first, const char *text, size_t len)
     set_up(first);
     int failed = 0;
     for (auto &w : cmds) {
-        if (quietly([&] { return run_words(w); }) != ARL_CMD_DONE) {
+        if (quietly([&] { return arl_func((int)w.size(), argv_of(w).data()); }) != ARL_CMD_DONE) {
             failed = 1;
             if (!force)
                 break;
@@ -261,7 +253,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     }
     w.push_back(cur);
-    int rc = quietly([&] { return run_words(w); });
+    int rc = quietly([&] { return arl_func((int)w.size(), argv_of(w).data()); });
     if (rc == ARL_CMD_MALFORMED) {
         if (!fake.calls.empty())
             broken("a malformed command touched a register", w);

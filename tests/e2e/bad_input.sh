@@ -49,9 +49,7 @@ for cmd in read search get write mwrite mdel show save; do
 done
 
 long=$(printf '0%.0s' $(seq 1000))
-expect_usage help
-expect_usage help -h
-expect_usage help --help
+for h in "" -h --help; do expect_usage help $h; done
 while IFS= read -r line; do
     [ -n "$line" ] || continue
     eval "expect_usage $line"

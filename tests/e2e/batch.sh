@@ -88,8 +88,7 @@ same "$tmp/static" "$tmp/restored" "saved and put back"
 for vid in 0 1; do
     for i in $(seq 0 2047); do printf 'arl write %d 02000000%04x 1 %d 0 0 %d\n' $vid "$i" $((i % 7 == 0)) $((i % 16)); done
 done >"$tmp/table"
-sim reset
-sw -batch "$tmp/table"
+sim reset && sw -batch "$tmp/table"
 check "a full table by batch" $? "status $?"
 (ulimit -s 128 && sw arl show >"$tmp/out" && sw arl save >"$tmp/saved")
 check "show and save with a 128 KiB stack" $? "status $?"

@@ -34,8 +34,7 @@ a directory|mkdir "$LOCK"|Is a directory
 CASES
 
 # Failure lines of processes that share one standard error arrive whole.
-rm -rf "$LOCK"
-mkfifo -m 600 "$LOCK"
+rm -rf "$LOCK" && mkfifo -m 600 "$LOCK"
 for n in $(seq 40); do sw arl write 1 001122334455 1 0 0 0 1 & done 2>"$tmp/err"
 wait
 [ "$(grep -cxF "$SW: arl write: cannot take the table lock $LOCK: not a regular file: remove it" "$tmp/err")" = 40 ] &&

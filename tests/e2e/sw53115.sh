@@ -185,8 +185,7 @@ for change in "add 02:00:00:00:11:06 1 7" "del 02:00:00:00:11:06 1"; do
     sim show --json >"$tmp/json"
     [ $wrote = 0 ] && grep -qF '"mac":"02:00:00:00:09:05"' "$tmp/json" || [ $wrote = 1 ]
     check "the write beside switchsim $change" $? "status $wrote, $(cat "$tmp/err")"
-    grep -qF '"mac":"02:00:00:00:11:06"' "$tmp/json"
-    [ $? = "$([ "${change%% *}" = add ] && echo 0 || echo 1)" ]
+    [ "$(grep -cF '"mac":"02:00:00:00:11:06"' "$tmp/json")" = "$([ "${change%% *}" = add ] && echo 1 || echo 0)" ]
     check "switchsim $change kept" $? "$(cat "$tmp/json")"
 done
 

@@ -30,9 +30,7 @@ args=(-DSW53115_FIRMWARE=ON -DSW53115_FIRMWARE_LIBDIR="$tmp/lib")
 if [ -n "$TOOLCHAIN" ]; then
     args+=(-DCMAKE_TOOLCHAIN_FILE="$TOOLCHAIN")
 else
-    mkdir "$tmp/gcc42"
-    ln -s "$SRC/tests/firmware/gcc42.sh" "$tmp/gcc42/gcc"
-    ln -s "$SRC/tests/firmware/gcc42.sh" "$tmp/gcc42/g++"
+    mkdir "$tmp/gcc42" && for cc in gcc g++; do ln -s "$SRC/tests/firmware/gcc42.sh" "$tmp/gcc42/$cc"; done
     args+=(-DCMAKE_C_COMPILER="$tmp/gcc42/gcc" -DCMAKE_CXX_COMPILER="$tmp/gcc42/g++")
 fi
 cmake -S "$SRC" -B "$tmp/build" "${args[@]}" >"$tmp/log" 2>&1 &&
