@@ -63,11 +63,23 @@ int str2uint(const char *text, uint32_t max, int32_t *out)
     return 0;
 }
 
-const char *word_text(const char *word, char *out)
+/* At most `keep` characters of s, each that is not printable ASCII as '?',
+ * and "..." where s was longer. */
+static const char *printable(const char *s, char *out, size_t keep)
 {
     size_t i = 0;
-    for (; word[i] && i < WORD_TEXT_LEN - 4; i++)
-        out[i] = word[i] >= 0x20 && word[i] < 0x7f ? word[i] : '?';
-    strcpy(out + i, word[i] ? "..." : "");
+    for (; s[i] && i < keep; i++)
+        out[i] = s[i] >= 0x20 && s[i] < 0x7f ? s[i] : '?';
+    strcpy(out + i, s[i] ? "..." : "");
     return out;
+}
+
+const char *word_text(const char *word, char *out)
+{
+    return printable(word, out, WORD_TEXT_LEN - 4);
+}
+
+const char *name_text(const char *name, char *out)
+{
+    return printable(name, out, NAME_TEXT_LEN - 4);
 }

@@ -22,27 +22,30 @@
 #define EXIT_FAILED 1
 #define EXIT_USAGE 2
 
-/* Results of the listings beside lib53115's BRCM53115_ERR_* results:
- * standard output cannot be written (errno says why); a static entry
- * whose VLAN id no lookup confirms, so that it cannot be saved. */
-#define ARL_ERR_OUTPUT (-100)
-#define ARL_ERR_UNCONFIRMED (-101)
-
 /* What a command line names. */
 #define ARL_OP_READ 0
 #define ARL_OP_SEARCH 1
 #define ARL_OP_GET 2
-#define ARL_OP_UPDATE 3 /* write, mwrite, mdel */
+#define ARL_OP_UPDATE 3 /* write, mwrite, mdel, del */
 #define ARL_OP_SHOW 4   /* show, search port */
 #define ARL_OP_SAVE 5
+#define ARL_OP_FLUSH 6
+#define ARL_OP_APPLY 7
+#define ARL_OP_MONITOR 8
+#define ARL_OP_HELP 9
 
 /* One parsed command. */
 struct arl_cmd {
-    int op;           /* ARL_OP_* */
-    const char *word; /* the command's word, for its messages */
-    int32_t port;     /* show: only entries on this port; -1: all */
-    int json;         /* --json */
-    arl_data arl;     /* the record the operation takes */
+    int op;                       /* ARL_OP_* */
+    const char *word;             /* the command's word, for its messages */
+    int json;                     /* --json */
+    brcm53115_arl_filter filter;  /* show, flush, monitor: which entries */
+    const char *file;             /* save (NULL: standard output), apply */
+    int prune, check;             /* apply */
+    int32_t interval, count;      /* monitor: ms between polls; polls, 0: no end */
+    int32_t flap_moves, flap_secs; /* monitor */
+    arl_data arl;                 /* the record the operation takes */
+    int rc;                       /* after arl_run: 0 or the failure's result */
 };
 
 /* The longest message arl_parse writes, with its terminating NUL. */
@@ -65,14 +68,31 @@ int arl_run(struct arl_cmd *c, const char *name, const char *where);
 /* Parses and runs one command line; a malformed one is said on stderr. */
 int arl_func(int argc, char **argv);
 
-/* Lists the table's entries (only those on `port`, unless it is -1) on
- * standard output, as columns or JSON, or (save) its static entries as a
- * batch that puts them back.  Returns 0, a BRCM53115_ERR_* result,
- * ARL_ERR_OUTPUT, or ARL_ERR_UNCONFIRMED with the entry in *bad. */
-int arl_show_func(int32_t port, int json, int save, arl_data *bad);
+/* The listings: show (the entries that pass c->filter, as columns or
+ * JSON), get (c->arl looked up) and save (the static entries as a batch,
+ * to c->file atomically or to standard output).  Return 0 or a result of
+ * lib53115.h; an unconfirmed entry, or the file's failure, in c->arl and
+ * errno. */
+int arl_show_func(struct arl_cmd *c);
+int arl_get_func(struct arl_cmd *c);
+int arl_save_func(struct arl_cmd *c, const char *name);
 
-/* Prints one looked-up entry as show prints it. */
-int arl_get_print(const arl_data *arl, int json);
+/* The storage of a listing, shared by the commands of one process: a
+ * monitor takes both, a poll and the poll before. */
+extern brcm53115_arl_list arl_lists[2];
+
+/* arl apply FILE [prune] [check] and arl monitor: each says its own
+ * failures.  Return ARL_CMD_DONE or ARL_CMD_FAILED. */
+int arl_apply_func(struct arl_cmd *c, const char *name);
+int arl_monitor_func(struct arl_cmd *c, const char *name, const char *where);
+
+/* Reports a failed command: "NAME: WHERE" and what failed, one line; the
+ * entry it concerns is c->arl, a full bucket's occupants bins[0..1]. */
+void arl_report(const char *name, const char *where, const struct arl_cmd *c, int rc,
+                const arl_data *bins);
+
+/* Prints the whole help, the command lines from the parser's forms. */
+void arl_help_func(void);
 
 /* Runs sw53115 [-force] -batch FILE: words 1 and later.  Returns the exit
  * status. */
@@ -81,6 +101,25 @@ int batch_func(int argc, char **argv);
 /* Checks the whole batch text, then runs it (see batch_func); `file`
  * names it in messages.  Returns the exit status. */
 int batch_run(const char *name, const char *file, const char *text, uint32_t len, int force);
+
+/* Reads a whole file (FILE, or - for standard input), which must be a
+ * regular file or standard input, into batch_input.  Returns its length,
+ * or -1 (said). */
+extern char batch_input[];
+long batch_read(const char *name, const char *file);
+
+/* Whether a text is a file that save wrote and was cut short: 1 (said,
+ * naming the file), else 0.  A text that does not start with save's
+ * header is never cut. */
+int batch_cut_short(const char *name, const char *file, const char *text, uint32_t len);
+
+/* One line of a batch text: its words (argv[0] `name`), a comment after a
+ * word that starts with '#' and a carriage return before the newline left
+ * out.  Returns the word count (1 for a blank line or a comment), or -1
+ * with the reason in err. */
+#define LINE_WORDS 12
+int batch_words(const char *name, const char *line, uint32_t len, char *copy, char **argv,
+                char *err);
 
 /* Batch limits: the whole input, and one line without its newline. */
 #define BATCH_MAX (256u * 1024u)
@@ -95,6 +134,13 @@ int str2mac(const char *text, uint8_t *mac);
  * characters, each that is not printable ASCII as '?'. */
 #define WORD_TEXT_LEN 44
 const char *word_text(const char *word, char *out);
+
+/* A file or program name as failure lines give it, in out[NAME_TEXT_LEN]:
+ * at most 100 characters, marked "..." when cut, each that is not
+ * printable ASCII as '?', so that the line stays one line and keeps its
+ * cause. */
+#define NAME_TEXT_LEN 104
+const char *name_text(const char *name, char *out);
 
 /* Converts plain decimal digits with a value of at most max into *out.
  * Returns 0, or -1 for any other text (out then unchanged). */

@@ -22,8 +22,9 @@
 
 #include "lib53115.h"
 
-/* The lock is tried BRCM53115_LOCK_WAIT_MS times, this far apart: 5 s at
- * least, more on a loaded machine, and always an end. */
+/* The lock is tried once a millisecond, as many times as the wait allows
+ * (BRCM53115_LOCK_WAIT_MS unless set): 5 s at least, more on a loaded
+ * machine, and always an end. */
 #define ARL_LOCK_RETRY_NS 1000000L /* 1 ms */
 
 static const char root_lock[] = "/var/lock/sw53115.lock";
@@ -42,6 +43,12 @@ static int lock_fd = -1;
 static dev_t lock_dev;
 static ino_t lock_ino;
 static int lock_held, keep_open;
+static int lock_wait_ms = BRCM53115_LOCK_WAIT_MS;
+
+extern "C" void brcm53115_arl_lock_wait(int ms)
+{
+    lock_wait_ms = ms < 0 ? 0 : ms;
+}
 
 extern "C" const char *brcm53115_arl_lock_path(void)
 {
@@ -65,10 +72,21 @@ static int open_lock(void)
 {
     const char *path = brcm53115_arl_lock_path();
     const int flags = O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    struct stat sb;
+    /* A file of the user's own is made 0600 before it is opened, so that
+     * one its owner cannot read (made under umask 0777) is used too.  The
+     * change by path after the lstat is safe because the lock directory is
+     * root's (/var/lock) or sticky (/tmp): nobody else can put another file
+     * in its place meanwhile. */
+    if (lstat(path, &sb) == 0 && S_ISREG(sb.st_mode) && sb.st_uid == geteuid() &&
+        (sb.st_mode & 07777) != 0600)
+        chmod(path, 0600);
     int fd = open(path, flags, 0600);
     int err = errno;
-    struct stat sb;
-    if (fd < 0) {
+    if (fd < 0 && err == EACCES && lstat(path, &sb) == 0 && sb.st_uid != geteuid()) {
+        snprintf(lock_error, sizeof lock_error, "owned by uid %u, not %u: remove it",
+                 (unsigned)sb.st_uid, (unsigned)geteuid());
+    } else if (fd < 0) {
         if (err == ELOOP)
             snprintf(lock_error, sizeof lock_error, "a symbolic link: remove it");
         else if (err == ENOENT)
@@ -81,7 +99,7 @@ static int open_lock(void)
     } else if (sb.st_uid != geteuid()) {
         snprintf(lock_error, sizeof lock_error, "owned by uid %u, not %u: remove it",
                  (unsigned)sb.st_uid, (unsigned)geteuid());
-    } else if ((sb.st_mode & 0777) != 0600 && fchmod(fd, 0600) != 0) {
+    } else if ((sb.st_mode & 07777) != 0600 && fchmod(fd, 0600) != 0) {
         err = errno;
         snprintf(lock_error, sizeof lock_error, "cannot make it mode 0600: %s", strerror(err));
     } else {
@@ -132,7 +150,7 @@ extern "C" int brcm53115_arl_lock(void)
             continue;
         }
         int err = errno;
-        if ((err != EWOULDBLOCK && err != EINTR) || tries >= BRCM53115_LOCK_WAIT_MS) {
+        if ((err != EWOULDBLOCK && err != EINTR) || tries >= lock_wait_ms) {
             int held = err == EWOULDBLOCK || err == EINTR;
             drop_lock_file();
             snprintf(lock_error, sizeof lock_error, "%s",

@@ -8,7 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "brcm53115_regs.h"
+#include "arl_codec.h"
 
 extern "C" {
 
@@ -57,14 +57,6 @@ int brcm53115_read(int page, int offset, uint32_t *val, int length)
 
 } /* extern "C" */
 
-/* The 48-bit MAC key, byte 0 most significant. */
-static uint64_t mac_key(const uint8_t *mac)
-{
-    uint32_t hi = (uint32_t)mac[0] << 8 | mac[1];
-    uint32_t lo = (uint32_t)mac[2] << 24 | (uint32_t)mac[3] << 16 | (uint32_t)mac[4] << 8 | mac[5];
-    return (uint64_t)hi << 32 | lo;
-}
-
 /* Register accesses of one table operation.  *rc holds the operation's
  * result: once an access has failed, no further access is made and reads
  * yield 0. */
@@ -102,11 +94,6 @@ static void write_reg(int *rc, int offset, uint64_t value, int length)
 static uint64_t vid_value(int32_t vid)
 {
     return (uint64_t)(int64_t)vid;
-}
-
-static uint32_t field(uint64_t value, int shift, uint32_t mask)
-{
-    return (uint32_t)(value >> shift) & mask;
 }
 
 static uint32_t now_us(void)
@@ -150,9 +137,10 @@ static void start_read(int *rc, uint64_t key, const arl_data *arl)
     write_reg(rc, ARL_RW_CTRL, ARL_RW_START | ARL_RW_READ, ARL_LEN_CTRL);
 }
 
-static int read_entry(int *rc, arl_data *arl)
+static int read_entry(int *rc, void *arg)
 {
-    uint64_t key = mac_key(arl->mac);
+    arl_data *arl = (arl_data *)arg;
+    uint64_t key = arl_mac_key(arl->mac);
 
     start_read(rc, key, arl);
     if (*rc == 0)
@@ -163,14 +151,10 @@ static int read_entry(int *rc, arl_data *arl)
             break;
         if (igmp_snoop_dbg & IGMP_DBG_READ)
             trace(read_fn, __LINE__, "read_arl[i:%d],[val:%llx]\n", i, (unsigned long long)val);
-        if ((val & ARL_KEY_MASK) != key)
+        if (arl_key(val) != key)
             continue;
-        arl->tc = (int32_t)field(val, ARLA_TC_SHIFT, ARLA_TC_MASK);
         arl->entry = i;
-        arl->valid = (int32_t)field(val, ARLA_VALID_SHIFT, ARL_FLAG_MASK);
-        arl->sbit = (int32_t)field(val, ARLA_STATIC_SHIFT, ARL_FLAG_MASK);
-        arl->age = (int32_t)field(val, ARLA_AGE_SHIFT, ARL_FLAG_MASK);
-        arl->pid = (int32_t)field(val, ARLA_PID_SHIFT, ARLA_PID_MASK);
+        arl_decode_a_fields(val, arl);
         if (igmp_snoop_dbg & IGMP_DBG_READ)
             trace(read_fn, __LINE__,
                   "read_arl_result: entry[%d],vid[%d],valid[%d],sbit[%d],age[%d],pid[%d]\n", (int)i,
@@ -183,20 +167,14 @@ static int read_entry(int *rc, arl_data *arl)
  * then a write access, waited for. */
 static void write_entry(int *rc, arl_data *arl)
 {
-    uint64_t key = mac_key(arl->mac);
+    uint64_t key = arl_mac_key(arl->mac);
 
     if (igmp_snoop_dbg & IGMP_DBG_WRITE)
         trace(write_fn, __LINE__, "write_arl_macid=[%llx]\n", (unsigned long long)key);
     write_reg(rc, ARL_MAC_INDEX, key, ARL_LEN_MAC);
     write_reg(rc, ARL_VID_INDEX, vid_value(arl->vid), ARL_LEN_CTRL);
 
-    /* Every field is masked to its width, so none can spill into another. */
-    uint64_t val = key;
-    val |= (uint64_t)((uint32_t)arl->pid & ARLA_PID_MASK) << ARLA_PID_SHIFT;
-    val |= (uint64_t)((uint32_t)arl->tc & ARLA_TC_MASK) << ARLA_TC_SHIFT;
-    val |= (uint64_t)((uint32_t)arl->age & ARL_FLAG_MASK) << ARLA_AGE_SHIFT;
-    val |= (uint64_t)((uint32_t)arl->sbit & ARL_FLAG_MASK) << ARLA_STATIC_SHIFT;
-    val |= (uint64_t)((uint32_t)arl->valid & ARL_FLAG_MASK) << ARLA_VALID_SHIFT;
+    uint64_t val = arl_encode_a(arl);
 
     if (igmp_snoop_dbg & IGMP_DBG_WRITE)
         trace(write_fn, __LINE__,
@@ -228,34 +206,61 @@ static void read_bucket(int *rc, uint64_t key, const arl_data *arl, struct bucke
     b->vid[1] = (uint32_t)read_reg(rc, ARL_ENTRY1_VID, ARL_LEN_CTRL);
 }
 
-static uint32_t bin_valid(const struct bucket *b, int i)
-{
-    return field(b->val[i], ARLA_VALID_SHIFT, ARL_FLAG_MASK);
-}
-
 /* The bin holding a valid entry with this key and VLAN id, or -1. */
 static int find_bin(const struct bucket *b, uint64_t key, int32_t vid)
 {
     for (int i = 0; i < (int)ARL_BINS; i++)
-        if (bin_valid(b, i) && (b->val[i] & ARL_KEY_MASK) == key &&
+        if (arl_valid_a(b->val[i]) && arl_key(b->val[i]) == key &&
             ((b->vid[i] ^ (uint32_t)vid) & 0xFFu) == 0)
             return i;
     return -1;
 }
 
-/* Reads the bucket and writes the record into the bin that belongs to it. */
-static int update_entry(int *rc, arl_data *arl)
+/* A write that deletes: the record's MAC and VLAN id, nothing else. */
+static void write_invalid(int *rc, const arl_data *arl, int bin)
 {
-    uint64_t key = mac_key(arl->mac);
+    arl_data del;
+    memset(&del, 0, sizeof del);
+    memcpy(del.mac, arl->mac, 6);
+    del.vid = arl->vid;
+    del.entry = bin;
+    write_entry(rc, &del);
+}
+
+extern "C" int brcm53115_arl_filter_passes(const brcm53115_arl_filter *f, const arl_data *a)
+{
+    if (!f)
+        return 1;
+    if (f->has_mac && memcmp(f->mac, a->mac, 6) != 0)
+        return 0;
+    if ((f->vid >= 0 && f->vid != a->vid) || (f->pid >= 0 && f->pid != a->pid))
+        return 0;
+    return f->kind == BRCM53115_KIND_ANY || (f->kind == BRCM53115_KIND_STATIC) == (a->sbit != 0);
+}
+
+/* Reads the bucket and writes the record into the bin that belongs to it;
+ * bins (if not NULL) gets what the bucket held. */
+struct change_args {
+    arl_data *arl;
+    arl_data *bins;
+};
+
+static int change_entry(int *rc, void *arg)
+{
+    struct change_args *c = (struct change_args *)arg;
+    arl_data *arl = c->arl;
+    uint64_t key = arl_mac_key(arl->mac);
     struct bucket b;
 
     read_bucket(rc, key, arl, &b);
     if (*rc)
         return 0;
+    for (int i = 0; c->bins && i < (int)ARL_BINS; i++)
+        arl_decode_a(b.val[i], b.vid[i], (uint32_t)i, &c->bins[i]);
     int bin = find_bin(&b, key, arl->vid);
     int valid = (int)((uint32_t)arl->valid & ARL_FLAG_MASK);
     for (int i = 0; i < (int)ARL_BINS && bin < 0 && valid; i++)
-        if (!bin_valid(&b, i))
+        if (!arl_valid_a(b.val[i]))
             bin = i;
     if (bin < 0) {
         /* Nothing to delete is said; a valid entry needs a bin. */
@@ -268,23 +273,75 @@ static int update_entry(int *rc, arl_data *arl)
     return 0;
 }
 
-static int lookup_entry(int *rc, arl_data *arl)
+/* Puts back what a change replaced, where the bin still holds the change. */
+struct undo_args {
+    const arl_data *now;
+    const arl_data *old;
+};
+
+static int undo_entry(int *rc, void *arg)
 {
-    uint64_t key = mac_key(arl->mac);
+    const struct undo_args *u = (const struct undo_args *)arg;
+    uint64_t key = arl_mac_key(u->now->mac);
+    struct bucket b;
+    int bin = u->old->entry == 1;
+
+    read_bucket(rc, key, u->now, &b);
+    if (*rc)
+        return 0;
+    /* The age flag is the switch's to change; the rest must be as written. */
+    int held = u->now->valid & 1
+                   ? arl_ageless_a(b.val[bin]) == arl_ageless_a(arl_encode_a(u->now)) &&
+                         ((b.vid[bin] ^ (uint32_t)u->now->vid) & 0xFFu) == 0
+                   : !arl_valid_a(b.val[bin]);
+    if (!held)
+        return BRCM53115_ABSENT;
+    if (u->old->valid & 1) {
+        arl_data old = *u->old;
+        old.entry = bin;
+        write_entry(rc, &old);
+    } else {
+        write_invalid(rc, u->now, bin);
+    }
+    return 0;
+}
+
+struct remove_args {
+    arl_data *arl;
+    const brcm53115_arl_filter *f;
+};
+
+static int remove_entry(int *rc, void *arg)
+{
+    struct remove_args *r = (struct remove_args *)arg;
+    uint64_t key = arl_mac_key(r->arl->mac);
+    struct bucket b;
+    arl_data found;
+
+    read_bucket(rc, key, r->arl, &b);
+    int bin = *rc ? -1 : find_bin(&b, key, r->arl->vid);
+    if (bin < 0)
+        return BRCM53115_ABSENT;
+    arl_decode_a(b.val[bin], b.vid[bin], (uint32_t)bin, &found);
+    if (!brcm53115_arl_filter_passes(r->f, &found))
+        return BRCM53115_ABSENT;
+    write_invalid(rc, r->arl, bin);
+    return 0;
+}
+
+static int lookup_entry(int *rc, void *arg)
+{
+    arl_data *arl = (arl_data *)arg;
+    uint64_t key = arl_mac_key(arl->mac);
     struct bucket b;
 
     read_bucket(rc, key, arl, &b);
     int bin = *rc ? -1 : find_bin(&b, key, arl->vid);
     if (bin < 0)
         return 0;
-    uint64_t val = b.val[bin];
     arl->entry = bin;
-    arl->valid = 1;
-    arl->sbit = (int32_t)field(val, ARLA_STATIC_SHIFT, ARL_FLAG_MASK);
-    arl->age = (int32_t)field(val, ARLA_AGE_SHIFT, ARL_FLAG_MASK);
-    arl->tc = (int32_t)field(val, ARLA_TC_SHIFT, ARLA_TC_MASK);
-    arl->pid = (int32_t)field(val, ARLA_PID_SHIFT, ARLA_PID_MASK);
-    return 1;
+    arl_decode_a_fields(b.val[bin], arl);
+    return BRCM53115_FOUND;
 }
 
 /* The search: started once, then one result per step while the switch
@@ -320,49 +377,42 @@ static int search_pending(int *rc, uint32_t begun)
     }
 }
 
-/* Takes the pending result: returns layout B, with the extra register
- * (the traffic class) in *extra. */
-static uint64_t search_result(int *rc, uint64_t *extra)
+/* Takes the pending result as a record; `entry` is the step.  Out of line:
+ * the search and the walk share it, and MIPS16 code grows where it is
+ * copied. */
+__attribute__((noinline)) static uint64_t search_result(int *rc, uint32_t step, arl_data *res)
 {
-    *extra = read_reg(rc, ARL_SRCH_EXTRA, ARL_LEN_CTRL);
-    return read_reg(rc, ARL_SRCH_RESULT, ARL_LEN_ENTRY);
+    uint64_t extra = read_reg(rc, ARL_SRCH_EXTRA, ARL_LEN_CTRL);
+    uint64_t val = read_reg(rc, ARL_SRCH_RESULT, ARL_LEN_ENTRY);
+    arl_decode_b(val, extra, step, res);
+    return arl_key(val);
 }
 
-/* A search result as a record; `entry` is the step.  Out of line: the
- * search and the walk share it, and MIPS16 code grows where it is copied. */
-__attribute__((noinline)) static void decode_result(uint64_t val, uint64_t extra, uint32_t step,
-                                                    arl_data *res)
+static int search_entry(int *rc, void *arg)
 {
-    res->entry = (int32_t)step;
-    res->vid = (int32_t)field(val, ARLB_VID_SHIFT, ARLB_VID_MASK);
-    res->valid = (int32_t)field(val, ARLB_VALID_SHIFT, ARL_FLAG_MASK);
-    res->sbit = (int32_t)field(val, ARLB_STATIC_SHIFT, ARL_FLAG_MASK);
-    res->age = (int32_t)field(val, ARLB_AGE_SHIFT, ARL_FLAG_MASK);
-    res->tc = (int32_t)((uint32_t)extra & ARL_SRCH_TC_MASK);
-    res->pid = (int32_t)field(val, ARLB_PID_SHIFT, ARLB_PID_MASK);
-    for (int i = 0; i < 6; i++)
-        res->mac[i] = (uint8_t)(val >> (40 - 8 * i));
-}
-
-static int search_entry(int *rc, arl_data *arl)
-{
-    uint64_t key = mac_key(arl->mac), extra;
+    arl_data *arl = (arl_data *)arg, res;
+    uint64_t key = arl_mac_key(arl->mac);
     uint32_t begun = now_us();
 
     search_start(rc);
     for (uint32_t step = 0; step < ARL_TABLE_ENTRIES && search_pending(rc, begun); step++) {
-        uint64_t val = search_result(rc, &extra);
-        if (*rc || (val & ARL_KEY_MASK) != key)
+        if (search_result(rc, step, &res) != key || *rc)
             continue;
-        decode_result(val, extra, step, arl); /* the same MAC */
+        *arl = res; /* the same MAC */
         if (arl->valid == 1)
             break;
     }
     return 0;
 }
 
-static void walk_table(int *rc, void (*fn)(const arl_data *, void *), void *ctx)
+struct walk_args {
+    void (*fn)(const arl_data *, void *);
+    void *ctx;
+};
+
+static int walk_table(int *rc, void *arg)
 {
+    const struct walk_args *w = (const struct walk_args *)arg;
     arl_data res;
     uint32_t begun = now_us();
 
@@ -370,32 +420,32 @@ static void walk_table(int *rc, void (*fn)(const arl_data *, void *), void *ctx)
     /* The control is read once more after the last result the table can
      * hold, so that a whole table ends the way a shorter one does. */
     for (uint32_t step = 0; search_pending(rc, begun) && step < ARL_TABLE_ENTRIES; step++) {
-        uint64_t extra, val = search_result(rc, &extra);
+        search_result(rc, step, &res);
         if (*rc)
             break;
-        decode_result(val, extra, step, &res);
-        fn(&res, ctx);
+        w->fn(&res, w->ctx);
     }
+    return 0;
+}
+
+/* The table's write as an operation. */
+static int write_op(int *rc, void *arg)
+{
+    write_entry(rc, (arl_data *)arg);
+    return 0;
 }
 
 /* Runs one table operation under the table lock: its failure, else what
  * it returned. */
-static int locked(int (*op)(int *rc, arl_data *arl), arl_data *arl)
+static int locked(int (*op)(int *rc, void *arg), void *arg)
 {
     int lock = brcm53115_arl_lock();
     if (lock < 0)
         return lock;
     int rc = 0;
-    int res = op(&rc, arl);
+    int res = op(&rc, arg);
     brcm53115_arl_unlock(lock);
     return rc ? rc : res;
-}
-
-/* The table's write as a locked operation. */
-static int write_op(int *rc, arl_data *arl)
-{
-    write_entry(rc, arl);
-    return 0;
 }
 
 extern "C" {
@@ -412,7 +462,25 @@ int brcm53115_write_arl_tab(arl_data *arl)
 
 int brcm53115_update_arl_tab(arl_data *arl)
 {
-    return locked(update_entry, arl);
+    return brcm53115_change_arl_tab(arl, NULL);
+}
+
+int brcm53115_change_arl_tab(arl_data *arl, arl_data bins[2])
+{
+    struct change_args c = {arl, bins};
+    return locked(change_entry, &c);
+}
+
+int brcm53115_undo_arl_tab(const arl_data *now, const arl_data *old)
+{
+    struct undo_args u = {now, old};
+    return locked(undo_entry, &u);
+}
+
+int brcm53115_remove_arl_tab(arl_data *arl, const brcm53115_arl_filter *f)
+{
+    struct remove_args r = {arl, f};
+    return locked(remove_entry, &r);
 }
 
 int brcm53115_lookup_arl_tab(arl_data *arl)
@@ -427,13 +495,8 @@ int brcm53115_search_arl_tab(arl_data *arl)
 
 int brcm53115_walk_arl_tab(void (*fn)(const arl_data *, void *), void *ctx)
 {
-    int lock = brcm53115_arl_lock();
-    if (lock < 0)
-        return lock;
-    int rc = 0;
-    walk_table(&rc, fn, ctx);
-    brcm53115_arl_unlock(lock);
-    return rc;
+    struct walk_args w = {fn, ctx};
+    return locked(walk_table, &w);
 }
 
 } /* extern "C" */

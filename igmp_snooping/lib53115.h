@@ -36,12 +36,22 @@ extern int igmp_snoop_dbg;
  * time others wait for the table lock. */
 #define BRCM53115_SEARCH_TIMEOUT_US 2000000
 
-/* Results of the table operations: 0 when done, else one of these. */
+/* Results, of lib53115's operations and of the command line's runs of
+ * them, in this one list.  0: done.  Answers, not failures, are positive:
+ * BRCM53115_FOUND from a lookup (which returns 0 for an entry not there),
+ * BRCM53115_ABSENT from an update, remove or undo that found nothing to
+ * do.  Failures are negative: */
+#define BRCM53115_FOUND 1
+#define BRCM53115_ABSENT 1
 #define BRCM53115_ERR_TIMEOUT (-1)  /* the switch did not finish an access in time */
 #define BRCM53115_ERR_FULL (-2)     /* update: both bins of the bucket hold other entries */
-#define BRCM53115_ERR_LOCK (-3)     /* the table lock was held past BRCM53115_LOCK_WAIT_MS */
+#define BRCM53115_ERR_LOCK (-3)     /* the table lock was held past its bound */
 #define BRCM53115_ERR_LOCKFILE (-4) /* unusable lock file: see brcm53115_arl_lock_error */
 #define BRCM53115_ERR_ACCESS (-5)   /* a platform function failed: see brcm53115_failed */
+#define BRCM53115_ERR_UNCONFIRMED (-6) /* a strict listing: a static entry whose VLAN id
+                                          no lookup confirms */
+#define BRCM53115_ERR_OUTPUT (-7)      /* the caller's output could not be written (errno
+                                          says why); a listing's callback stops it so */
 
 /* Platform functions, provided by the firmware's libraries (or by a
  * simulated switch), one register of `length` bytes at page and offset
@@ -83,6 +93,8 @@ extern brcm53115_access brcm53115_failed;
  * and for a loaded machine. */
 #define BRCM53115_LOCK_WAIT_MS 5000
 const char *brcm53115_arl_lock_path(void);
+/* Sets how long each later hold waits, in milliseconds (0: one try). */
+void brcm53115_arl_lock_wait(int ms);
 int brcm53115_arl_lock(void);
 void brcm53115_arl_unlock(int lock);
 /* With keep 1, the lock file stays open from one hold to the next (one
@@ -96,7 +108,8 @@ void brcm53115_arl_lock_keep(int keep);
  * another process"; a second hold before the release fails too) or
  * BRCM53115_ERR_LOCKFILE (what failed and what would be right, e.g.
  * "owned by uid 1001, not 0: remove it").  A lock file of the user's own
- * that others may open is narrowed to mode 0600 and used. */
+ * with another mode (one others may open, or one its owner cannot) is
+ * made mode 0600 and used. */
 const char *brcm53115_arl_lock_error(void);
 
 /* Table operations, each one whole exchange with the switch under the
@@ -120,15 +133,49 @@ int brcm53115_search_arl_tab(arl_data *arl);
  * returns BRCM53115_ABSENT, which a caller that wants "delete if present"
  * takes as done; a valid entry whose bucket is full writes nothing and
  * returns BRCM53115_ERR_FULL. */
-#define BRCM53115_ABSENT 1
 int brcm53115_update_arl_tab(arl_data *arl);
+
+/* The update that says what the bucket held: bins[0] and bins[1] get its
+ * two bins as read (`entry` the bin, `valid` 0 where it held no valid
+ * entry), so that brcm53115_undo_arl_tab can put back bins[arl->entry],
+ * and a full bucket can name its occupants.  Results as the update's. */
+int brcm53115_change_arl_tab(arl_data *arl, arl_data bins[2]);
+
+/* Undoes a change: where bin old->entry of the bucket still holds what the
+ * change wrote (`now`; for a delete, no valid entry), writes back what it
+ * held (`old`; a bin that held no valid entry holds none again).  Returns
+ * 0, or BRCM53115_ABSENT when the bin holds something else now (someone
+ * changed it since: it is left alone), or a failure.  One bucket read and
+ * at most one write, under one hold of the lock. */
+int brcm53115_undo_arl_tab(const arl_data *now, const arl_data *old);
 
 /* Looks up the entry with the record's MAC and VLAN id exactly: reads the
  * bucket as the update does and fills `entry` (the bin), `valid`, `sbit`,
  * `age`, `tc` and `pid` from the bin whose valid entry has that key and
- * VLAN id.  Returns 1 when found, 0 when not (the record unchanged), or a
- * BRCM53115_ERR_* result. */
+ * VLAN id.  Returns BRCM53115_FOUND, 0 when not found (the record
+ * unchanged), or a failure.  9 register accesses. */
 int brcm53115_lookup_arl_tab(arl_data *arl);
+
+/* Which entries a listing, a flush or a remove takes: each field that is
+ * set narrows it. */
+#define BRCM53115_KIND_ANY 0
+#define BRCM53115_KIND_STATIC 1
+#define BRCM53115_KIND_DYNAMIC 2
+typedef struct brcm53115_arl_filter {
+    int32_t has_mac; /* 1: only entries of `mac` */
+    uint8_t mac[6];
+    int32_t vid;  /* only this VLAN id; -1: any */
+    int32_t pid;  /* only this port; -1: any */
+    int32_t kind; /* BRCM53115_KIND_* */
+} brcm53115_arl_filter;
+
+/* Deletes the entry with the record's MAC and VLAN id if the bucket holds
+ * it valid and passing the filter (NULL: any) on the bin's own fields:
+ * the bucket read, then the write that invalidates the bin, under one hold
+ * of the lock.  Returns 0 when deleted, BRCM53115_ABSENT when there was
+ * nothing that passes, or a failure. */
+int brcm53115_remove_arl_tab(arl_data *arl, const brcm53115_arl_filter *f);
+
 
 /* Hands every search result of the whole table to fn, in the switch's
  * order: `entry` is the step number, `mac` the key, the other fields as the
@@ -140,6 +187,81 @@ int brcm53115_lookup_arl_tab(arl_data *arl);
  * fail with BRCM53115_ERR_TIMEOUT once the whole has run
  * BRCM53115_SEARCH_TIMEOUT_US. */
 int brcm53115_walk_arl_tab(void (*fn)(const arl_data *arl, void *ctx), void *ctx);
+
+/* A listing: the walk's results, compact, in the switch's order, each with
+ * its whole VLAN id and the bucket's own fields once a lookup confirmed
+ * them.  The caller gives the storage (about 57 KB: keep it static). */
+#define BRCM53115_ROW_VALID 0x01u
+#define BRCM53115_ROW_STATIC 0x02u
+#define BRCM53115_ROW_AGE 0x04u
+#define BRCM53115_ROW_CONFIRMED 0x08u /* vid, pid, tc and flags are the bucket's */
+#define BRCM53115_ROW_DONE 0x10u      /* its group has been looked at */
+#define BRCM53115_ROW_PASSES 0x20u    /* passes the listing's filter */
+typedef struct brcm53115_arl_row {
+    uint8_t mac[6];
+    uint8_t vid; /* the whole VLAN id once confirmed, else its low 4 bits */
+    uint8_t pid; /* the bucket's 4 bits once confirmed, else the walk's 5 */
+    uint8_t tc;
+    uint8_t flags; /* BRCM53115_ROW_* */
+    uint16_t next; /* 1 + the next row of its hash chain, 0: none */
+} brcm53115_arl_row;
+typedef struct brcm53115_arl_list {
+    uint32_t n;
+    brcm53115_arl_row rows[4096]; /* at most one result per entry of the table */
+    uint16_t head[4096];          /* 1 + the first row of each hash chain */
+} brcm53115_arl_list;
+
+/* A row as a record (`entry` 0). */
+void brcm53115_arl_row_data(const brcm53115_arl_row *row, arl_data *arl);
+
+/* The confirmed row of a listing with this MAC and whole VLAN id: its
+ * index + 1, or 0 when there is none. */
+uint32_t brcm53115_arl_find_row(const brcm53115_arl_list *list, const uint8_t *mac, uint32_t vid);
+
+/* Whether an entry passes a filter (NULL: every entry) on its fields. */
+int brcm53115_arl_filter_passes(const brcm53115_arl_filter *f, const arl_data *arl);
+
+/* Lists the table into *list: the walk under one hold of the lock, then
+ * lookups, each under a hold of its own, that turn the walk's 4 VLAN bits
+ * into the whole VLAN id.  Rows of one MAC with the same low bits form a
+ * group, looked up on its candidate VLAN ids in ascending order (v, v + 16,
+ * ... 255); a lookup's answer goes to the group's first row that agrees
+ * with it in the walk's own fields (static flag, the port's low 4 bits,
+ * valid), never by order, so that an entry added or removed between the
+ * walk and the lookups is not listed under another's name.  A row alone
+ * stops at its answer; a group looks up every candidate.  A row that no
+ * answer agrees with stays as the walk gave it, unconfirmed.
+ *
+ * The filter (NULL: every entry) spares lookups: a group is looked up only
+ * when one of its rows could pass on the walk's fields, and with `vid` on
+ * that VLAN id alone.  A row passes on its looked-up fields; with `vid`,
+ * only a confirmed row.  With `prev`, the listing of a poll before: a row
+ * whose walk fields (all but age) match a confirmed row of it keeps that
+ * row's VLAN id without a lookup.
+ *
+ * Then fn (if not NULL) is handed each row that passes, in the walk's
+ * order, with `confirmed` 0 for a row no lookup confirmed; a negative
+ * result of fn stops the listing and is returned.  With `strict`, a static
+ * row that passes but is unconfirmed fails the listing with
+ * BRCM53115_ERR_UNCONFIRMED before fn sees any row.
+ *
+ * Cost: the walk's register accesses (3 per entry + 2; 12,290 for a full
+ * table) and 9 per lookup: at most 16 per row, 1 per lone row in a table
+ * that did not change; with `vid`, 1 per group that could pass. */
+int brcm53115_list_arl_tab(brcm53115_arl_list *list, const brcm53115_arl_filter *f,
+                           const brcm53115_arl_list *prev, int strict,
+                           int (*fn)(const arl_data *arl, int confirmed, void *ctx), void *ctx);
+
+/* Deletes every entry that passes the filter (NULL: every entry; its kind
+ * as given, so a caller that spares static entries says
+ * BRCM53115_KIND_DYNAMIC): the walk into *list, then for each group that
+ * could pass, brcm53115_remove_arl_tab on its candidate VLAN ids in
+ * ascending order (with `vid`, that one), a lone row stopping at its
+ * delete.  Each delete is checked against the bucket when it is made, so
+ * an entry that became static or moved meanwhile is kept.  At most 16
+ * bucket reads per row; a write only for an entry deleted.  Returns 0, or
+ * the first failure, the deletes made so far kept. */
+int brcm53115_flush_arl_tab(brcm53115_arl_list *list, const brcm53115_arl_filter *f);
 
 #ifdef __cplusplus
 }

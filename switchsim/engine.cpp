@@ -12,6 +12,7 @@
  * that read "still searching"; under a stuck fault neither ever comes. */
 #include <string.h>
 
+#include "arl_codec.h"
 #include "switchsim.h"
 
 uint32_t sim_bucket(uint64_t key, uint32_t vid)
@@ -73,7 +74,7 @@ static void start_access(struct sim_state *st)
 
 int sim_bin_valid(const struct sim_bin *bin)
 {
-    return (int)(bin->val >> ARLA_VALID_SHIFT & ARL_FLAG_MASK);
+    return arl_valid_a(bin->val);
 }
 
 /* Moves the search to the first valid entry from index `from` on and
@@ -94,15 +95,10 @@ static void search_from(struct sim_state *st, uint32_t from)
         st->regs[ARL_SRCH_CTRL] = 0;
         return;
     }
-    uint64_t a = flat[i].val;
-    uint64_t b = a & ARL_KEY_MASK;
-    b |= (uint64_t)(a >> ARLA_PID_SHIFT & ARLA_PID_MASK) << ARLB_PID_SHIFT;
-    b |= (uint64_t)(flat[i].vid & ARLB_VID_MASK) << ARLB_VID_SHIFT;
-    b |= (uint64_t)(a >> ARLA_AGE_SHIFT & ARL_FLAG_MASK) << ARLB_AGE_SHIFT;
-    b |= (uint64_t)(a >> ARLA_STATIC_SHIFT & ARL_FLAG_MASK) << ARLB_STATIC_SHIFT;
-    b |= (uint64_t)1 << ARLB_VALID_SHIFT;
-    reg_put(st, ARL_SRCH_RESULT, b, ARL_LEN_ENTRY);
-    st->regs[ARL_SRCH_EXTRA] = (uint8_t)(a >> ARLA_TC_SHIFT & ARLA_TC_MASK);
+    arl_data e;
+    arl_decode_a(flat[i].val, flat[i].vid, 0, &e);
+    reg_put(st, ARL_SRCH_RESULT, arl_encode_b(&e), ARL_LEN_ENTRY);
+    st->regs[ARL_SRCH_EXTRA] = (uint8_t)e.tc;
     st->regs[ARL_SRCH_CTRL] = ARL_SRCH_START | ARL_SRCH_VALID;
 }
 

@@ -7,6 +7,7 @@
 
 #include "../cli/arl_print.h"
 #include "../cli/cli.h"
+#include "arl_codec.h"
 #include "lib53115.h"
 #include "switchsim.h"
 
@@ -20,12 +21,14 @@ static const char usage_text[] =
     "  show [--all] [--json]                       list the valid ARL entries (--all: every bin)\n"
     "  add MAC VID PORT [--static] [--age] [--tc N] put a valid entry into the table\n"
     "  del MAC VID                                 remove an entry\n"
+    "  move MAC VID PORT                           put an entry on another port, in its bin\n"
     "  reset                                       empty the table, idle registers, no fault\n"
     "  fault busy N | fault stuck | fault none     make accesses take N polls, or never finish\n"
     "  regs                                        print the page 0x05 registers\n"
     "\n"
     "MAC: 001122334455 or 00:11:22:33:44:55; VID 0-255; PORT 0-15; N for --tc 0-7.\n"
-    "Set SWITCHSIM_LOG=FILE (or -) to log every register access of sw53115.\n";
+    "Set SWITCHSIM_LOG=FILE (or -) to log every register access of sw53115.\n"
+    "See switchsim(1).\n";
 
 static int bad_arg(const char *arg, const char *expected)
 {
@@ -39,24 +42,9 @@ static int missing(const char *what, const char *usage)
     return EXIT_BAD_ARG;
 }
 
-static void view(const struct sim_state *st, uint32_t bucket, uint32_t bin, arl_data *e)
-{
-    uint64_t a = st->table[bucket][bin].val;
-    e->entry = (int32_t)bin;
-    e->vid = (int32_t)st->table[bucket][bin].vid;
-    e->pid = (int32_t)((a >> ARLA_PID_SHIFT) & ARLA_PID_MASK);
-    e->sbit = (int32_t)((a >> ARLA_STATIC_SHIFT) & ARL_FLAG_MASK);
-    e->age = (int32_t)((a >> ARLA_AGE_SHIFT) & ARL_FLAG_MASK);
-    e->valid = (int32_t)((a >> ARLA_VALID_SHIFT) & ARL_FLAG_MASK);
-    e->tc = (int32_t)((a >> ARLA_TC_SHIFT) & ARLA_TC_MASK);
-    for (int i = 0; i < 6; i++)
-        e->mac[i] = (uint8_t)(a >> (40 - 8 * i));
-}
-
 static int cmd_show(struct sim_state *st, int argc, char **argv)
 {
     int all = 0, json = 0;
-    uint32_t n = 0;
     for (int i = 2; i < argc; i++) {
         if (strcmp(argv[i], "--all") == 0)
             all = 1;
@@ -65,29 +53,20 @@ static int cmd_show(struct sim_state *st, int argc, char **argv)
         else
             return bad_arg(argv[i], "--all or --json");
     }
-    if (json) {
-        arl_print_json_open();
-    } else {
-        printf("%6s %3s ", "bucket", "bin");
-        arl_print_header();
-    }
+    struct arl_out o;
+    arl_out_begin(&o, json ? ARL_FORM_JSON : ARL_FORM_ROWS, "bucket bin ");
     for (uint32_t b = 0; b < ARL_BUCKETS; b++) {
         for (uint32_t k = 0; k < ARL_BINS; k++) {
             arl_data e;
-            view(st, b, k, &e);
+            char pre[40];
+            arl_decode_a(st->table[b][k].val, st->table[b][k].vid, k, &e);
             if (!all && !e.valid)
                 continue;
-            if (json)
-                printf("%s\n  {\"bucket\":%u,\"bin\":%u,", n ? "," : "", b, k);
-            else
-                printf("%6u %3u ", b, k);
-            arl_print_row(&e, json);
-            n++;
+            snprintf(pre, sizeof pre, json ? "\"bucket\":%u,\"bin\":%u," : "%6u %3u ", b, k);
+            arl_out_entry(&o, &e, pre, "");
         }
     }
-    if (json)
-        arl_print_json_close(n);
-    return 0;
+    return arl_out_end(&o) == 0 ? 0 : EXIT_REFUSED;
 }
 
 /* MAC and VID of add and del, checked as sw53115 checks them. */
@@ -98,9 +77,7 @@ static int parse_key(char **argv, uint64_t *key, int32_t *vid)
         return bad_arg(argv[0], "a MAC address as 001122334455 or 00:11:22:33:44:55");
     if (str2uint(argv[1], 255, vid))
         return bad_arg(argv[1], "a VLAN id from 0 to 255");
-    *key = 0;
-    for (int i = 0; i < 6; i++)
-        *key = *key << 8 | mac[i];
+    *key = arl_mac_key(mac);
     return 0;
 }
 
@@ -108,7 +85,7 @@ static struct sim_bin *find(struct sim_state *st, uint64_t key, uint32_t vid)
 {
     struct sim_bin *bins = st->table[sim_bucket(key, vid)];
     for (uint32_t k = 0; k < ARL_BINS; k++)
-        if (sim_bin_valid(&bins[k]) && (bins[k].val & ARL_KEY_MASK) == key && bins[k].vid == vid)
+        if (sim_bin_valid(&bins[k]) && arl_key(bins[k].val) == key && bins[k].vid == vid)
             return &bins[k];
     return NULL;
 }
@@ -116,8 +93,10 @@ static struct sim_bin *find(struct sim_state *st, uint64_t key, uint32_t vid)
 static int cmd_add(struct sim_state *st, int argc, char **argv)
 {
     uint64_t key;
-    int32_t vid, port, tc = 0;
-    uint64_t flags = (uint64_t)1 << ARLA_VALID_SHIFT;
+    int32_t vid;
+    arl_data e;
+    memset(&e, 0, sizeof e);
+    e.valid = 1;
 
     static const char *const need[] = {"MAC", "VID", "PORT"};
     if (argc < 5)
@@ -125,15 +104,15 @@ static int cmd_add(struct sim_state *st, int argc, char **argv)
     int rc = parse_key(argv + 2, &key, &vid);
     if (rc)
         return rc;
-    if (str2uint(argv[4], 15, &port))
+    if (str2uint(argv[4], 15, &e.pid))
         return bad_arg(argv[4], "a port from 0 to 15");
     for (int i = 5; i < argc; i++) {
         if (strcmp(argv[i], "--static") == 0)
-            flags |= (uint64_t)1 << ARLA_STATIC_SHIFT;
+            e.sbit = 1;
         else if (strcmp(argv[i], "--age") == 0)
-            flags |= (uint64_t)1 << ARLA_AGE_SHIFT;
+            e.age = 1;
         else if (strcmp(argv[i], "--tc") == 0 && i + 1 < argc)
-            rc = str2uint(argv[++i], 7, &tc) ? bad_arg(argv[i], "a traffic class from 0 to 7") : 0;
+            rc = str2uint(argv[++i], 7, &e.tc) ? bad_arg(argv[i], "a traffic class from 0 to 7") : 0;
         else
             rc = bad_arg(argv[i], "--static, --age or --tc N");
         if (rc)
@@ -150,9 +129,37 @@ static int cmd_add(struct sim_state *st, int argc, char **argv)
             sim_bucket(key, (uint32_t)vid));
         return EXIT_REFUSED;
     }
-    bin->val = key | flags | (uint64_t)(uint32_t)port << ARLA_PID_SHIFT |
-               (uint64_t)((uint32_t)tc & ARLA_TC_MASK) << ARLA_TC_SHIFT;
+    arl_key_mac(key, e.mac);
+    bin->val = arl_encode_a(&e);
     bin->vid = (uint32_t)vid;
+    return 0;
+}
+
+static int cmd_move(struct sim_state *st, int argc, char **argv)
+{
+    uint64_t key;
+    int32_t vid;
+    arl_data e;
+
+    static const char *const need[] = {"MAC", "VID", "PORT"};
+    if (argc < 5)
+        return missing(need[argc - 2], "move MAC VID PORT");
+    if (argc > 5)
+        return bad_arg(argv[5], "nothing after move MAC VID PORT");
+    int rc = parse_key(argv + 2, &key, &vid);
+    if (rc)
+        return rc;
+    int32_t port;
+    if (str2uint(argv[4], 15, &port))
+        return bad_arg(argv[4], "a port from 0 to 15");
+    struct sim_bin *bin = find(st, key, (uint32_t)vid);
+    if (!bin) {
+        say("switchsim: no valid entry for %s on VLAN %d", argv[2], (int)vid);
+        return EXIT_REFUSED;
+    }
+    arl_decode_a(bin->val, bin->vid, 0, &e);
+    e.pid = port;
+    bin->val = arl_encode_a(&e);
     return 0;
 }
 
@@ -240,11 +247,41 @@ static int output_done(int rc)
     return rc;
 }
 
+static int cmd_reset(struct sim_state *st, int argc, char **argv)
+{
+    (void)argc;
+    (void)argv;
+    sim_reset(st);
+    return 0;
+}
+
+static int cmd_regs_of(struct sim_state *st, int argc, char **argv)
+{
+    (void)argc;
+    (void)argv;
+    return cmd_regs(st);
+}
+
+/* The commands: whether they change the table (and hold the table lock
+ * that every operation of lib53115 holds, so that a change never lands
+ * inside one, between a write's read of the bucket and its write of both
+ * bins, and is lost to it), whether they print a snapshot of the state
+ * (so that no access waits on output), and whether they take arguments. */
+static const struct command {
+    const char *word;
+    int (*run)(struct sim_state *st, int argc, char **argv);
+    int changes, snapshot, args;
+} commands[] = {
+    {"show", cmd_show, 0, 1, 1},  {"add", cmd_add, 1, 0, 1},         {"del", cmd_del, 1, 0, 1},
+    {"move", cmd_move, 1, 0, 1},  {"reset", cmd_reset, 1, 0, 0},     {"fault", cmd_fault, 0, 0, 1},
+    {"regs", cmd_regs_of, 0, 1, 0},
+};
+static const char command_words[] = "one of show, add, del, move, reset, fault, regs";
+
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        say("switchsim: missing command: expected one of show, add, del, reset, fault, regs "
-            "(see switchsim --help)");
+        say("switchsim: missing command: expected %s (see switchsim --help)", command_words);
         return EXIT_BAD_ARG;
     }
     const char *cmd = argv[1];
@@ -253,52 +290,43 @@ int main(int argc, char **argv)
         fputs(usage_text, stdout);
         return output_done(0);
     }
-    static const char *const cmds[] = {"show", "add", "del", "reset", "fault", "regs"};
-    int known = 0;
-    for (const char *c : cmds)
-        known |= strcmp(cmd, c) == 0;
-    if (!known)
-        return bad_arg(cmd, "one of show, add, del, reset, fault, regs");
-    if ((strcmp(cmd, "reset") == 0 || strcmp(cmd, "regs") == 0) && argc > 2)
+    if (strcmp(cmd, "-V") == 0 || strcmp(cmd, "--version") == 0) {
+        puts("switchsim " SW53115_VERSION);
+        return output_done(0);
+    }
+    const struct command *c = NULL;
+    for (size_t i = 0; i < sizeof commands / sizeof commands[0] && !c; i++)
+        if (strcmp(cmd, commands[i].word) == 0)
+            c = &commands[i];
+    if (!c)
+        return bad_arg(cmd, command_words);
+    if (!c->args && argc > 2)
         return bad_arg(argv[2], "no argument after reset or regs");
 
-    /* A change of the table holds the table lock that every operation of
-     * lib53115 holds, so that it never lands inside one (between a write's
-     * read of the bucket and its write of both bins) and is lost to it. */
-    int changes = strcmp(cmd, "add") == 0 || strcmp(cmd, "del") == 0 || strcmp(cmd, "reset") == 0;
-    int table_lock = changes ? brcm53115_arl_lock() : 0;
+    int table_lock = c->changes ? brcm53115_arl_lock() : 0;
     if (table_lock < 0) {
         say("switchsim: cannot take the table lock %s: %s", brcm53115_arl_lock_path(),
             brcm53115_arl_lock_error());
         return EXIT_REFUSED;
     }
     char err[4200];
-    struct sim_state *st = sim_open(err, sizeof err, strcmp(cmd, "reset") == 0);
+    struct sim_state *st = sim_open(err, sizeof err, c->run == cmd_reset);
     if (!st) {
         say("%s", err);
         return EXIT_BAD_ARG;
     }
-    /* show and regs print a snapshot, so that no access waits on output */
     static struct sim_state snap;
     int rc = 0;
     if (sim_lock(st) != 0)
         return EXIT_REFUSED;
-    if (strcmp(cmd, "show") == 0 || strcmp(cmd, "regs") == 0)
+    if (c->snapshot)
         snap = *st;
-    else if (strcmp(cmd, "add") == 0)
-        rc = cmd_add(st, argc, argv);
-    else if (strcmp(cmd, "del") == 0)
-        rc = cmd_del(st, argc, argv);
-    else if (strcmp(cmd, "reset") == 0)
-        sim_reset(st);
     else
-        rc = cmd_fault(st, argc, argv);
+        rc = c->run(st, argc, argv);
     sim_unlock(st);
-    if (changes)
+    if (c->changes)
         brcm53115_arl_unlock(table_lock);
-    if (strcmp(cmd, "show") == 0)
-        rc = cmd_show(&snap, argc, argv);
-    else if (strcmp(cmd, "regs") == 0)
-        rc = cmd_regs(&snap);
+    if (c->snapshot)
+        rc = c->run(&snap, argc, argv);
     return output_done(rc);
 }

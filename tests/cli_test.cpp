@@ -93,9 +93,12 @@ TEST_F(Cli, FailuresAreReportedOnce)
         size_t calls;
     } cases[] = {
         {"arl write 1 001122334455 1 0 0 0 3", -1, other, ARL_CMD_FAILED,
-         "sw53115: arl write: no room for 00:11:22:33:44:55 on VLAN 1: both entries of its "
-         "bucket hold other addresses\n",
+         "sw53115: arl write: no room for 00:11:22:33:44:55 on VLAN 1: its bucket holds "
+         "0a:0b:0c:0d:0e:0f on VLAN 0 (dynamic, port 0) and 0a:0b:0c:0d:0e:0f on VLAN 0 "
+         "(dynamic, port 0)\n",
          9},
+        {"arl del 3 001122334455", -1, other, ARL_CMD_FAILED,
+         "sw53115: arl del: no entry for 00:11:22:33:44:55 on VLAN 3\n", 9},
         {"arl mdel 0 3 001122334455 1", -1, other, ARL_CMD_FAILED,
          "sw53115: arl mdel: no entry for 00:11:22:33:44:55 on VLAN 6\n", 9},
         {"arl get 3 00:11:22:33:44:55", -1, other, ARL_CMD_FAILED,
@@ -199,8 +202,9 @@ TEST_F(Cli, MalformedCommandsTouchNothing)
 
 // show looks each search result up on its candidate VLAN ids in ascending
 // order: MAC A listed twice with low bits 1 (it is on VLANs 17 and 1) is
-// looked up once on all 16 candidates, the ids found going to its rows in
-// turn; B (low bits 2) is on none, and listed as the search gave it.
+// looked up once on all 16 candidates, each id found going to the row whose
+// static flag and port agree with it, whatever their order; B (low bits 2)
+// is on none, and listed as the search gave it.
 TEST_F(Cli, ShowFindsTheWholeVlanId)
 {
     const uint64_t A = 0x020000000001ull, B = 0x020000000002ull;
@@ -236,8 +240,8 @@ TEST_F(Cli, ShowFindsTheWholeVlanId)
     EXPECT_EQ(words("arl show").run(), ARL_CMD_DONE);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(),
               "mac               vid port static age valid tc\n"
-              "02:00:00:00:00:01   1    3      0   0     1  0\n"
               "02:00:00:00:00:01  17    4      1   0     1  0\n"
+              "02:00:00:00:00:01   1    3      0   0     1  0\n"
               "02:00:00:00:00:02   2   21      0   0     1  0\n");
     std::vector<uint64_t> want; // 1, 17, ... 241, 2, 18, ... 242
     for (uint64_t low : {1, 2})
@@ -378,8 +382,11 @@ TEST_F(Cli, MainDispatch)
     } cases[] = {
         {nullptr, 0, short_usage.c_str(), false},
         {"", 0, short_usage.c_str(), false},
-        {"-h", 0, short_usage.c_str(), false},
-        {"--help", 0, short_usage.c_str(), false},
+        {"-h", 0, "Usage: sw53115 arl COMMAND", false},
+        {"--help", 0, "Usage: sw53115 arl COMMAND", false},
+        {"help", 0, "Usage: sw53115 arl COMMAND", false},
+        {"arl help", 0, "Usage: sw53115 arl COMMAND", false},
+        {"-V", 0, "sw53115 ", false},
         {"ARL", 2, short_usage.c_str(), false},
         {"foo read 001122334455", 2, short_usage.c_str(), false},
         {"arl", 0, "\nUsage:\n\nARL Usage:\n\nARL read without VID: \n", false},

@@ -1,29 +1,35 @@
 #!/bin/bash
 # Catalogue of malformed sw53115 command lines: each must print the full usage
-# (the short one where word 1 is not "arl"), one line on stderr naming the
-# word at fault, exit 2 and touch no register; the requests for the usage
-# print it and exit 0.
+# (the short one where word 1 is not "arl"), then one line on stderr naming
+# the word at fault (USAGE:WORD: that word), exit 2 and touch no register;
+# the requests for the help print it and exit 0.
 # usage: bad_input.sh SW53115 SWITCHSIM [EMULATOR]
 SIM_ARGS=1 . "$(dirname "$0")/../lib.sh"
 M=001122334455
 
 sim reset || exit 1
+cd "$tmp" || exit 1 # where a save FILE would land
 sw arl >"$tmp/full"
+sw --help >"$tmp/help"
 printf '\nUsage:\n\nARL Usage:\n\n\t%s arl\n\n' "$SW" >"$tmp/short"
 cp "$SWITCHSIM_STATE" "$tmp/before"
 
-# expect_usage USAGE WORD...: runs sw53115 with the words and a register log;
-# `help` expects the short usage, status 0 and nothing on stderr.
+# expect_usage USAGE[:WORD] WORD...: runs sw53115 with the words and a
+# register log; `help` expects the help, `none` the short usage, each with
+# status 0 and nothing on stderr.
 expect_usage() {
-    local usage=$1 want=2 lines=1
+    local usage=${1%%:*} named=${1#*:} want=2 lines=1
     shift
-    [ "$usage" != help ] || usage=short want=0 lines=0
+    [ "$named" != "$usage" ] || named=
+    case $usage in help | none) want=0 lines=0 ;; esac
+    [ "$usage" != none ] || usage=short
     rm -f "$tmp/log"
     SWITCHSIM_LOG=$tmp/log sw "$@" >"$tmp/out" 2>"$tmp/err"
     local rc=$? why=
     [ $rc = "$want" ] || why="status $rc"
     cmp -s "$tmp/out" "$tmp/$usage" || why="$why; not the $usage usage"
-    [ "$(wc -l <"$tmp/err")" = $lines ] && { [ $lines = 0 ] || grep -q "^$SW: .*'.*': expected\|^$SW: .*: missing .*: expected" "$tmp/err"; } ||
+    [ "$(wc -l <"$tmp/err")" = $lines ] && { [ $lines = 0 ] || grep -q "^$SW: .*'.*': expected\|^$SW: .*: missing .*: expected" "$tmp/err"; } &&
+        { [ -z "$named" ] || grep -qF "'$named'" "$tmp/err"; } ||
         why="$why; stderr: $(head -c 200 "$tmp/err")"
     [ ! -s "$tmp/log" ] || why="$why; registers touched: $(head -n 2 "$tmp/log")"
     cmp -s "$SWITCHSIM_STATE" "$tmp/before" || why="$why; switch changed"
@@ -31,10 +37,10 @@ expect_usage() {
 }
 
 # Every wrong word count of every command (counting word 0).
-for cmd in read search get write mwrite mdel show save; do
+for cmd in read search get write mwrite mdel del save; do
     case $cmd in
-    read | get) valid=" 4 5 " ;;
-    show | save) valid=" 3 " ;;
+    read | get | del) valid=" 4 5 " ;;
+    save) valid=" 3 4 " ;;
     search) valid=" 4 " ;;
     write) valid=" 10 " ;;
     *) valid=" 7 " ;;
@@ -49,7 +55,12 @@ for cmd in read search get write mwrite mdel show save; do
 done
 
 long=$(printf '0%.0s' $(seq 1000))
-for h in "" -h --help; do expect_usage help $h; done
+expect_usage none
+for h in -h --help help "arl help"; do expect_usage help $h; done
+# The line naming the fault comes after the usage, last on a terminal.
+sw arl writ >"$tmp/both" 2>&1
+[ "$(tail -n 1 "$tmp/both")" = "$SW: arl: unknown command 'writ': expected read, search, get, show, write, mwrite, mdel, del, flush, save, apply, monitor or help" ]
+check "the error line last" $? "$(tail -n 2 "$tmp/both")"
 while IFS= read -r line; do
     [ -n "$line" ] || continue
     eval "expect_usage $line"
@@ -134,6 +145,33 @@ full arl save --json
 full arl get 1 $M --json x
 full arl get 256 $M
 full arl writ 1 $M 1 0 0 0 1
+full:extra arl get 1 $M extra
+full:--json arl read $M --json
+full:256 arl del 256 $M
+full:x arl del 1 $M x
+full:vid arl show vid
+full:256 arl show vid 256
+full:vid arl show vid 1 vid 2
+full:dynamic arl show static dynamic
+full:16 arl show port 16
+full:0011 arl show mac 0011
+full:x arl show --json x
+full:all arl show all
+full:--json arl flush --json
+full:all arl flush static all
+full:port arl flush port
+full:--json arl save --json
+full:b arl save a b
+full arl apply
+full:--x arl apply --x
+full:prune arl apply f prune prune
+full:x arl apply f x
+full:99 arl monitor interval 99
+full:60001 arl monitor interval 60001
+full:0 arl monitor count 0
+full:1 arl monitor flap 1 10
+full:flap arl monitor flap 3
+full:prune arl monitor prune
 CASES
 
 finish

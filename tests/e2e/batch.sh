@@ -42,7 +42,7 @@ same "$tmp/one.out" "$tmp/out" "the batch's output"
 printf 'arl write 1 02:00:00:00:00:01 1 0 0 0 3\narl write 256 02:00:00:00:00:02 1 0 0 0 3\n#\narl shw\n' >"$tmp/bad"
 run_batch 1 "malformed lines" -batch "$tmp/bad"
 printf '%s\n' "$SW: $tmp/bad:2: arl write: bad VID '256': expected 0 to 255" \
-    "$SW: $tmp/bad:4: arl: unknown command 'shw': expected read, search, get, write, mwrite, mdel, show or save" >"$tmp/want"
+    "$SW: $tmp/bad:4: arl: unknown command 'shw': expected read, search, get, show, write, mwrite, mdel, del, flush, save, apply, monitor or help" >"$tmp/want"
 same "$tmp/want" "$tmp/err" "malformed lines said"
 sim show --json >"$tmp/json"
 same "$tmp/batch.json" "$tmp/json" "malformed lines: the table"
@@ -53,7 +53,7 @@ for force in "" -force; do
     sim reset
     sw -batch "$tmp/b" >/dev/null
     run_batch 1 "full bucket $force" $force -batch "$tmp/full" $force
-    grep -qx "$SW: $tmp/full:2: arl write: no room for 02:00:00:00:01:04 on VLAN 1: both entries of its bucket hold other addresses" "$tmp/err"
+    grep -qx "$SW: $tmp/full:2: arl write: no room for 02:00:00:00:01:04 on VLAN 1: its bucket holds 02:00:00:00:09:05 on VLAN 1 (dynamic, port 3) and 02:00:00:00:11:06 on VLAN 1 (static, port 7)" "$tmp/err"
     check "full bucket $force: said" $? "$(cat "$tmp/err")"
     sim show >"$tmp/show"
     grep -q 02:00:00:00:00:01 "$tmp/show" && [ "$(grep -c 02:00:00:00:00:02 "$tmp/show")" = "$([ -n "$force" ] && echo 1 || echo 0)" ]

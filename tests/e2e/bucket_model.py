@@ -101,9 +101,11 @@ with tempfile.TemporaryDirectory() as tmp:
         what = f"step {step}: sw53115 arl {' '.join(map(str, args))} (bucket {b})"
         if rc != want_rc:
             fail(f"{what}: status {rc}, want {want_rc}; stderr: {err}")
-        if rc == 1 and ("both entries of its bucket hold other addresses" if valid
+        held = " and ".join(f"{e['mac']} on VLAN {e['vid']} ({'static' if e['static'] else 'dynamic'}, "
+                            f"port {e['port']})" for e in (want.get((b, 0)), want.get((b, 1))) if e)
+        if rc == 1 and (f"its bucket holds {held}" if valid
                         else f"no entry for {mac} on VLAN {vid}") not in err:
-            fail(f"{what}: the failure does not say the bucket is full or the entry absent: {err}")
+            fail(f"{what}: the failure does not name the bucket's occupants or the entry absent: {err}")
         if rc == 0 and (out or err):
             fail(f"{what}: output {out!r} {err!r}")
         if got != want:

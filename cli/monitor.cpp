@@ -1,0 +1,222 @@
+/* arl monitor: the table polled, and each difference from the poll before
+ * printed as an event: new, gone, move, change, and flap for an entry that
+ * keeps moving.  Each poll is a walk under the table lock, and lookups only
+ * for the rows whose walk fields changed; the two listings (this poll and
+ * the one before) and the flap records are in static storage. */
+#include <errno.h>
+#include <signal.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/time.h>
+#include <time.h>
+
+#include "arl_print.h"
+#include "cli.h"
+
+#define FAILS_MAX 5  /* failed polls in a row that end the monitor */
+#define FLAP_SLOTS 256u
+#define FLAP_MOVES_MAX 16u
+
+/* The recent moves of an entry that moved: the times of the last ones, in
+ * milliseconds of the monotonic clock, oldest first. */
+struct flap {
+    uint8_t mac[6];
+    uint8_t vid, used, flapping, n;
+    uint32_t last; /* the last move */
+    uint32_t at[FLAP_MOVES_MAX];
+};
+
+static struct flap flaps[FLAP_SLOTS];
+static volatile sig_atomic_t stop;
+
+static void on_signal(int sig)
+{
+    (void)sig;
+    stop = 1;
+}
+
+static uint32_t now_ms(void)
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (uint32_t)ts.tv_sec * 1000u + (uint32_t)(ts.tv_nsec / 1000000);
+}
+
+struct monitor {
+    struct arl_cmd *c;
+    struct arl_out out;
+    char name[NAME_TEXT_LEN];
+};
+
+/* One event line, flushed.  Returns 0, or BRCM53115_ERR_OUTPUT. */
+static int event(struct monitor *m, const char *what, const arl_data *old, const arl_data *now)
+{
+    const brcm53115_arl_filter *f = &m->c->filter;
+    if (!(old && brcm53115_arl_filter_passes(f, old)) &&
+        !(now && brcm53115_arl_filter_passes(f, now)))
+        return 0;
+    const arl_data *e = now ? now : old;
+    int moved = old && now && old->pid != now->pid;
+    char pre[64], post[24];
+    struct timeval tv;
+    gettimeofday(&tv, NULL);
+    if (m->c->json) {
+        snprintf(pre, sizeof pre, "\"time\":%lu.%03u,\"event\":\"%s\",", (unsigned long)tv.tv_sec,
+                 (unsigned)(tv.tv_usec / 1000), what);
+        snprintf(post, sizeof post, moved ? ",\"from\":%d" : "", moved ? (int)old->pid : 0);
+    } else {
+        struct tm tm;
+        time_t t = tv.tv_sec;
+        localtime_r(&t, &tm);
+        snprintf(pre, sizeof pre, "%02d:%02d:%02d %s ", tm.tm_hour, tm.tm_min, tm.tm_sec, what);
+        snprintf(post, sizeof post, moved ? " from %d" : "", moved ? (int)old->pid : 0);
+    }
+    arl_out_entry(&m->out, e, pre, post);
+    return arl_out_flush();
+}
+
+/* The flap record of an entry, made for its first move (the oldest record
+ * given up when all are taken). */
+static struct flap *flap_of(const arl_data *a)
+{
+    struct flap *free_slot = NULL, *oldest = &flaps[0];
+    for (uint32_t i = 0; i < FLAP_SLOTS; i++) {
+        struct flap *s = &flaps[i];
+        if (s->used && s->vid == a->vid && memcmp(s->mac, a->mac, 6) == 0)
+            return s;
+        if (!s->used && !free_slot)
+            free_slot = s;
+        if (s->used && s->last < oldest->last)
+            oldest = s;
+    }
+    struct flap *s = free_slot ? free_slot : oldest;
+    memset(s, 0, sizeof *s);
+    memcpy(s->mac, a->mac, 6);
+    s->vid = (uint8_t)a->vid;
+    s->used = 1;
+    return s;
+}
+
+/* A move: a flap when it makes MOVES within SECONDS, said once until the
+ * entry has stayed on one port for SECONDS. */
+static int moved(struct monitor *m, const arl_data *old, const arl_data *now, uint32_t t)
+{
+    uint32_t window = (uint32_t)m->c->flap_secs * 1000u, moves = (uint32_t)m->c->flap_moves;
+    struct flap *s = flap_of(now);
+    if (s->n == moves) {
+        memmove(s->at, s->at + 1, (moves - 1) * sizeof s->at[0]);
+        s->n--;
+    }
+    s->at[s->n++] = s->last = t;
+    if (s->flapping || s->n < moves || t - s->at[0] > window)
+        return 0;
+    s->flapping = 1;
+    return event(m, "flap", old, now);
+}
+
+/* The events between the poll before (prev) and this one (cur). */
+static int differences(struct monitor *m, const brcm53115_arl_list *prev,
+                       const brcm53115_arl_list *cur, uint32_t t)
+{
+    arl_data a, b;
+    int rc = 0;
+    for (uint32_t i = 0; rc == 0 && i < cur->n; i++) {
+        const brcm53115_arl_row *r = &cur->rows[i];
+        if (!(r->flags & BRCM53115_ROW_CONFIRMED))
+            continue; /* looked up when it has settled */
+        brcm53115_arl_row_data(r, &a);
+        uint32_t j = brcm53115_arl_find_row(prev, r->mac, r->vid);
+        if (!j) {
+            rc = event(m, "new", NULL, &a);
+            continue;
+        }
+        brcm53115_arl_row_data(&prev->rows[j - 1], &b);
+        if (a.pid != b.pid) {
+            rc = event(m, "move", &b, &a);
+            if (rc == 0)
+                rc = moved(m, &b, &a, t);
+        } else if (a.sbit != b.sbit || a.tc != b.tc) {
+            rc = event(m, "change", &b, &a);
+        }
+    }
+    for (uint32_t i = 0; rc == 0 && i < prev->n; i++) {
+        const brcm53115_arl_row *r = &prev->rows[i];
+        if (!(r->flags & BRCM53115_ROW_CONFIRMED) || brcm53115_arl_find_row(cur, r->mac, r->vid))
+            continue;
+        /* A row of this poll that no lookup confirmed may be this entry. */
+        int unsure = 0;
+        for (uint32_t k = 0; k < cur->n && !unsure; k++)
+            unsure = !(cur->rows[k].flags & BRCM53115_ROW_CONFIRMED) &&
+                     memcmp(cur->rows[k].mac, r->mac, 6) == 0 &&
+                     ((cur->rows[k].vid ^ r->vid) & 0xFu) == 0;
+        brcm53115_arl_row_data(r, &b);
+        if (!unsure)
+            rc = event(m, "gone", &b, NULL);
+    }
+    /* An entry that stayed on one port for SECONDS may flap again. */
+    for (uint32_t i = 0; i < FLAP_SLOTS; i++)
+        if (flaps[i].used && t - flaps[i].last >= (uint32_t)m->c->flap_secs * 1000u)
+            flaps[i].used = 0;
+    return rc;
+}
+
+int arl_monitor_func(struct arl_cmd *c, const char *name, const char *where)
+{
+    struct monitor m;
+    m.c = c;
+    snprintf(m.name, sizeof m.name, "%s", name);
+    arl_out_begin(&m.out, c->json ? ARL_FORM_LINES : ARL_FORM_EVENTS, "");
+    memset(flaps, 0, sizeof flaps);
+    stop = 0;
+    struct sigaction sa;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = on_signal; /* no SA_RESTART: the wait ends at once */
+    sigaction(SIGINT, &sa, NULL);
+    sigaction(SIGTERM, &sa, NULL);
+
+    /* Only the MAC narrows the listing: an event is shown when the entry's
+     * old or its new state passes, so every other entry is followed. */
+    brcm53115_arl_filter mac_only;
+    memset(&mac_only, 0, sizeof mac_only);
+    mac_only.vid = mac_only.pid = -1;
+    mac_only.has_mac = c->filter.has_mac;
+    memcpy(mac_only.mac, c->filter.mac, 6);
+
+    brcm53115_arl_list *prev = &arl_lists[1], *cur = &arl_lists[0];
+    int base = 0, fails = 0, rc = 0;
+    for (int32_t polls = 0; !stop && (c->count == 0 || polls < c->count); polls++) {
+        uint32_t start = now_ms();
+        rc = brcm53115_list_arl_tab(cur, &mac_only, base ? prev : NULL, 0, NULL, NULL);
+        if (rc == 0 && base)
+            rc = differences(&m, prev, cur, start);
+        if (rc == BRCM53115_ERR_OUTPUT)
+            break;
+        if (rc == 0) {
+            brcm53115_arl_list *t = prev;
+            prev = cur;
+            cur = t;
+            base = 1;
+            fails = 0;
+        } else {
+            arl_report(m.name, where, c, rc, NULL);
+            if (++fails == FAILS_MAX)
+                break;
+        }
+        /* From the start of one poll to the start of the next. */
+        uint32_t spent = now_ms() - start;
+        if (spent < (uint32_t)c->interval && (c->count == 0 || polls + 1 < c->count)) {
+            uint32_t left = (uint32_t)c->interval - spent;
+            struct timespec ts = {(time_t)(left / 1000u), (long)(left % 1000u) * 1000000L};
+            while (!stop && nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    c->rc = rc;
+    if (rc == BRCM53115_ERR_OUTPUT) {
+        arl_report(m.name, where, c, rc, NULL); /* silent for a reader that has gone */
+        return ARL_CMD_FAILED;
+    }
+    return rc == 0 || fails < FAILS_MAX ? ARL_CMD_DONE : ARL_CMD_FAILED;
+}
