@@ -92,7 +92,7 @@ int batch_cut_short(const char *name, const char *file, const char *text, uint32
             writes += argc > 2 && strcmp(argv[1], "arl") == 0 && strcmp(argv[2], "write") == 0;
         }
     }
-    if (end >= 0)
+    if (end >= 0 || lineno == 0)
         return 0;
     say("%s: %s: cut short: it starts as sw53115 arl save's output but does not end with its "
         "end line counting its %u arl write lines; nothing run",

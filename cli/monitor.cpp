@@ -63,14 +63,16 @@ static int event(struct monitor *m, const char *what, const arl_data *old, const
     if (m->c->json) {
         snprintf(pre, sizeof pre, "\"time\":%lu.%03u,\"event\":\"%s\",", (unsigned long)tv.tv_sec,
                  (unsigned)(tv.tv_usec / 1000), what);
-        snprintf(post, sizeof post, moved ? ",\"from\":%d" : "", moved ? (int)old->pid : 0);
+        snprintf(post, sizeof post, ",\"from\":%d", moved ? (int)old->pid : 0);
     } else {
         struct tm tm;
         time_t t = tv.tv_sec;
         localtime_r(&t, &tm);
         snprintf(pre, sizeof pre, "%02d:%02d:%02d %s ", tm.tm_hour, tm.tm_min, tm.tm_sec, what);
-        snprintf(post, sizeof post, moved ? " from %d" : "", moved ? (int)old->pid : 0);
+        snprintf(post, sizeof post, " from %d", moved ? (int)old->pid : 0);
     }
+    if (!moved)
+        post[0] = '\0';
     arl_out_entry(&m->out, e, pre, post);
     return arl_out_flush();
 }

@@ -205,37 +205,60 @@ TEST_F(Cli, MalformedCommandsTouchNothing)
 // looked up once on all 16 candidates, each id found going to the row whose
 // static flag and port agree with it, whatever their order; B (low bits 2)
 // is on none, and listed as the search gave it.
-TEST_F(Cli, ShowFindsTheWholeVlanId)
-{
-    const uint64_t A = 0x020000000001ull, B = 0x020000000002ull;
-    const uint64_t results[] = {A | 1ull << 53 | 4ull << 48 | 3ull << 62,
-                                A | 1ull << 53 | 3ull << 48 | 1ull << 63,
-                                B | 2ull << 53 | 21ull << 48 | 1ull << 63};
-    auto vids = [] { // the VID index of each bucket read so far
+// A switch whose search hands out `results` (layout B) and whose buckets
+// hold `bins` (layout A) by VLAN id: bin 0 where `bin0`, else bin 1.
+struct scripted_table {
+    std::vector<uint64_t> results;
+    std::vector<std::pair<uint64_t, uint64_t>> bins; // VLAN id, value
+    static std::vector<uint64_t> vids()              // the VID index of each access so far
+    {
         std::vector<uint64_t> v;
         for (auto &c : fake.calls)
             if (c.op == 's' && c.offset == 0x08)
                 v.push_back(c.value);
         return v;
-    };
-    fake.reply = [&](int off, int, int n) -> uint64_t {
-        uint64_t vid = vids().empty() ? 0 : vids().back();
-        switch (off) {
-        case 0x20:
-            return n >= 1 && n <= 3 ? 0x81 : 0;
-        case 0x24:
-            return results[n];
-        case 0x10: // A on VLAN 1: port 3; on VLAN 17 (bin 1): port 4, static
-            return vid == 1 ? (A | 3ull << 48 | 1ull << 63) : 0;
-        case 0x18:
-            return vid == 17 ? (A | 4ull << 48 | 3ull << 62) : 0;
-        case 0x30:
-        case 0x32:
-            return vid;
-        default:
-            return 0;
-        }
-    };
+    }
+    void install()
+    {
+        fake.reply = [this](int off, int, int n) -> uint64_t {
+            uint64_t vid = vids().empty() ? 0 : vids().back();
+            uint64_t in[2] = {0, 0};
+            for (auto &b : bins)
+                if (b.first == vid)
+                    in[in[0] != 0] = b.second;
+            switch (off) {
+            case 0x20:
+                return n >= 1 && n <= (int)results.size() ? 0x81 : 0;
+            case 0x24:
+                return results[n];
+            case 0x10:
+            case 0x18:
+                return in[off == 0x18];
+            case 0x30:
+            case 0x32:
+                return vid;
+            default:
+                return 0;
+            }
+        };
+    }
+};
+
+// show looks each search result up on its candidate VLAN ids in ascending
+// order: MAC A listed twice with low bits 1 (it is on VLANs 17 and 1) is
+// looked up once on all 16 candidates, each id found going to the row whose
+// static flag and port agree with it, whatever their order; B (low bits 2)
+// is on none, and listed as the search gave it.  With a filter, only the
+// rows that could pass are looked up; save never takes another entry's
+// answer for a static row's.
+TEST_F(Cli, ShowFindsTheWholeVlanId)
+{
+    const uint64_t A = 0x020000000001ull, B = 0x020000000002ull;
+    scripted_table t;
+    t.results = {A | 1ull << 53 | 4ull << 48 | 3ull << 62, A | 1ull << 53 | 3ull << 48 | 1ull << 63,
+                 B | 2ull << 53 | 21ull << 48 | 1ull << 63};
+    t.bins = {{1, A | 3ull << 48 | 1ull << 63}, {17, A | 4ull << 48 | 3ull << 62}};
+    t.install();
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(words("arl show").run(), ARL_CMD_DONE);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(),
@@ -247,8 +270,42 @@ TEST_F(Cli, ShowFindsTheWholeVlanId)
     for (uint64_t low : {1, 2})
         for (uint64_t v = low; v <= 255; v += 16)
             want.push_back(v);
-    EXPECT_EQ(vids(), want);
+    EXPECT_EQ(t.vids(), want);
     EXPECT_EQ(fake.calls.size(), 12u + 32u * 9u);
+
+    struct {
+        const char *line;
+        std::vector<uint64_t> vids; // looked up, or (flush) read and written
+        const char *out;
+    } cases[] = {
+        {"arl show mac 02:00:00:00:00:02", std::vector<uint64_t>(want.begin() + 16, want.end()),
+         "02:00:00:00:00:02   2   21      0   0     1  0\n"},
+        {"arl show vid 17 port 4", {17}, "02:00:00:00:00:01  17    4      1   0     1  0\n"},
+        {"arl show static", std::vector<uint64_t>(want.begin(), want.begin() + 16),
+         "02:00:00:00:00:01  17    4      1   0     1  0\n"},
+        // The bucket holds A on VLAN 17 static: a dynamic flush keeps it.
+        {"arl flush mac 02:00:00:00:00:01 vid 17", {17}, ""},
+    };
+    for (auto &c : cases) {
+        fake_reset();
+        t.install();
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(words(c.line).run(), ARL_CMD_DONE) << c.line;
+        std::string out = ::testing::internal::GetCapturedStdout();
+        EXPECT_EQ(out.substr(out.find('\n') + 1), c.out) << c.line;
+        EXPECT_EQ(t.vids(), c.vids) << c.line;
+    }
+
+    // The walk lists A static on port 5 (low bits 1); by the lookups, A is
+    // on VLAN 1 dynamic on port 7 too, which must not stand in for it.
+    fake_reset();
+    t.results = {A | 1ull << 53 | 5ull << 48 | 3ull << 62};
+    t.bins = {{1, A | 7ull << 48 | 1ull << 63}, {33, A | 5ull << 48 | 3ull << 62}};
+    t.install();
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(words("arl save").run(), ARL_CMD_DONE);
+    EXPECT_NE(::testing::internal::GetCapturedStdout().find("arl write 33 02:00:00:00:00:01 1 1 0 0 5\n"),
+              std::string::npos);
 }
 
 TEST_F(Cli, WriteTimeoutIsReportedOnce)

@@ -19,6 +19,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "arl_print.h"
 #include "cli.h"
 #include "fake_platform.h"
 
@@ -86,12 +87,46 @@ size_t walk()
     return i < c.size() && is(c[i], 'g', 0x20, 1) ? i + 1 : i;
 }
 
+// An entry written into one slot from call i on and waited for.  Returns
+// the index after it, or 0.
+size_t entry_write(size_t i)
+{
+    const auto &c = fake.calls;
+    if (i + 6 > c.size() || !is(c[i], 's', 0x02, 6) || !is(c[i + 1], 's', 0x08, 1))
+        return 0;
+    bool slot1 = is(c[i + 2], 's', 0x18, 8);
+    if (!(slot1 ? is(c[i + 3], 's', 0x32, 1)
+                : is(c[i + 2], 's', 0x10, 8) && is(c[i + 3], 's', 0x30, 1)) ||
+        !(c[i + 4] == set(0x00, 1, 0)) || !(c[i + 5] == set(0x00, 1, 0x80)))
+        return 0;
+    return polls(i + 6);
+}
+
+// Commands that wait, read or write files: not for the fuzzer.
+bool unsafe(const std::vector<std::string> &w)
+{
+    std::string cmd = w.size() > 2 ? w[2].c_str() : "";
+    return cmd == "monitor" || cmd == "apply" || (cmd == "save" && w.size() > 3);
+}
+
 // Whether the calls are the full register conversation of the command.
 bool conversation_ok(const std::vector<std::string> &w, int rc)
 {
     const auto &c = fake.calls;
     std::string cmd = w[2].c_str(); // the word as a C string sees it
     bool port = cmd == "search" && w.size() > 3 && std::string(w[3].c_str()) == "port";
+    if (cmd == "help")
+        return rc == 0 && c.empty();
+    if (cmd == "flush") {
+        // The walk, then bucket reads, each followed by the delete or not.
+        size_t i = walk();
+        while (i != 0 && i < c.size()) {
+            i = bucket_read(i);
+            size_t w = i != 0 && i < c.size() ? entry_write(i) : 0;
+            i = w ? w : i;
+        }
+        return rc == 0 && i == c.size();
+    }
     if (cmd == "read")
         return rc == 0 && c.size() == 6 && is(c[0], 's', 0x02, 6) && is(c[1], 's', 0x08, 1) &&
                c[2] == set(0x00, 1, 0x01) && c[3] == set(0x00, 1, 0x81) && is(c[4], 'g', 0x10, 8) &&
@@ -116,14 +151,7 @@ bool conversation_ok(const std::vector<std::string> &w, int rc)
         return false;
     if (i == c.size())
         return rc == ARL_CMD_FAILED;
-    if (rc != 0 || i + 6 > c.size() || !is(c[i], 's', 0x02, 6) || !is(c[i + 1], 's', 0x08, 1))
-        return false;
-    bool slot1 = is(c[i + 2], 's', 0x18, 8);
-    if (!(slot1 ? is(c[i + 3], 's', 0x32, 1)
-                : is(c[i + 2], 's', 0x10, 8) && is(c[i + 3], 's', 0x30, 1)) ||
-        !(c[i + 4] == set(0x00, 1, 0)) || !(c[i + 5] == set(0x00, 1, 0x80)))
-        return false;
-    return polls(i + 6) == c.size();
+    return rc == 0 && entry_write(i) == c.size();
 }
 
 // The switch that an input's first byte sets up, anew.
@@ -186,11 +214,17 @@ void batch_case(uint8_t first, const char *text, size_t len)
             end++;
         std::string line(text + pos, end - pos);
         pos = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
         std::vector<std::string> w = {"sw53115"};
-        for (size_t a = 0, b; (a = line.find_first_not_of(" \t", a)) != std::string::npos; a = b)
+        for (size_t a = 0, b; (a = line.find_first_not_of(" \t", a)) != std::string::npos &&
+                              line[a] != '#';
+             a = b)
             w.push_back(line.substr(a, (b = line.find_first_of(" \t", a)) - a));
         bool bad = line.size() > BATCH_LINE_MAX || line.find('\0') != std::string::npos;
-        if (!bad && (w.size() == 1 || w[1][0] == '#'))
+        if (!bad && unsafe(w))
+            return;
+        if (!bad && w.size() == 1)
             continue;
         struct arl_cmd c;
         char err[ARL_ERR_LEN];
@@ -237,6 +271,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < 1 || size > 2048)
         return 0;
     if (size >= 2 && data[1] == '\0') {
+        if (std::string((const char *)data + 2, size - 2).rfind(ARL_SAVE_HEADER, 0) == 0)
+            return 0; /* save's output: checked whole before it runs */
         batch_case(data[0], (const char *)data + 2, size - 2);
         return 0;
     }
@@ -253,6 +289,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     }
     w.push_back(cur);
+    if (unsafe(w))
+        return 0;
     int rc = quietly([&] { return arl_func((int)w.size(), argv_of(w).data()); });
     if (rc == ARL_CMD_MALFORMED) {
         if (!fake.calls.empty())

@@ -128,6 +128,50 @@ run sw arl search port 15 --json
 expect "search port 15 --json" 0 '"mac":"0a:00:00:00:00:03","vid":6,"port":15,"static":false,"age":true' empty
 run sw arl search port 10 --json
 expect "search port with no entry" 0 '^\[\]$' empty
+
+# show's filters and flush's, against switchsim's own listing: the rows of
+# `show FILTERS` are those of the table that pass; after `flush FILTERS`,
+# the table holds those that do not (flush without a kind: dynamic only).
+cp "$SWITCHSIM_STATE" "$tmp/table"
+SW=$SW SIM=$SIM EMU=$EMU TABLE=$tmp/table python3 - <<'PY' && ok || bad "show and flush filters"
+import json, os, shlex, shutil, subprocess, sys
+emu = shlex.split(os.environ["EMU"])
+def run(*args):
+    return subprocess.run(emu + list(args), capture_output=True, text=True, check=True).stdout
+def table():
+    return sorted((e["mac"], e["vid"], e["port"], e["static"])
+                  for e in json.loads(run(os.environ["SIM"], "show", "--json")))
+def passes(e, f, default_kind):
+    kind = f.get("kind", default_kind)
+    return (f.get("mac", e[0]) == e[0] and f.get("vid", e[1]) == e[1] and f.get("port", e[2]) == e[2]
+            and (kind == "all" or (kind == "static") == e[3]))
+def words(f):
+    return [w for k, v in f.items() for w in ([v] if k == "kind" else [k, str(v)])]
+M = "02:00:00:00:00:05"
+filters = [{}, {"mac": M}, {"vid": 17}, {"vid": 33}, {"port": 3}, {"kind": "static"},
+           {"kind": "dynamic"}, {"mac": M, "vid": 1}, {"port": 3, "kind": "dynamic"}, {"vid": 99}]
+all_entries = table()
+for f in filters:
+    got = sorted((e["mac"], e["vid"], e["port"], e["static"])
+                 for e in json.loads(run(os.environ["SW"], "arl", "show", *words(f), "--json")))
+    want = [e for e in all_entries if passes(e, f, "all")]
+    if got != want:
+        sys.exit(f"show {words(f)}: {got} != {want}")
+for f in [{}, {"port": 3}, {"kind": "static"}, {"kind": "all"}, {"mac": M, "vid": 17, "kind": "all"}]:
+    shutil.copy(os.environ["TABLE"], os.environ["SWITCHSIM_STATE"])
+    run(os.environ["SW"], "arl", "flush", *words(f))
+    want = [e for e in all_entries if not passes(e, f, "dynamic")]
+    if table() != want:
+        sys.exit(f"flush {words(f)}: {table()} != {want}")
+PY
+cp "$tmp/table" "$SWITCHSIM_STATE"
+# del, and del of what is not there.
+run sw arl del 17 02:00:00:00:00:05
+expect "del" 0 empty empty
+no_entry "del" '02:00:00:00:00:05","vid":17'
+run sw arl del 17 02:00:00:00:00:05
+expect "del of what is not there" 1 empty "^$SW: arl del: no entry for 02:00:00:00:00:05 on VLAN 17$"
+cp "$tmp/table" "$SWITCHSIM_STATE"
 # Output that cannot be written: a full disk, a closed pipe.
 closed_pipe() { # COMMAND...: runs it with stdout a pipe nobody reads
     python3 -c 'import os, subprocess, sys
