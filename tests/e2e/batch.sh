@@ -94,4 +94,81 @@ check "a full table by batch" $? "status $?"
 check "show and save with a 128 KiB stack" $? "status $?"
 [ "$(wc -l <"$tmp/out")" = 4097 ] && [ "$(grep -c '^arl write' "$tmp/saved")" = $((2 * 293)) ]
 check "full table listed and saved" $? "$(wc -l <"$tmp/out") rows, $(grep -c '^arl write' "$tmp/saved") saved"
+
+# save FILE: the whole batch, or FILE left as it was (a stuck switch), and
+# nothing left beside it; a replaced FILE keeps its mode.
+mkdir "$tmp/etc" && echo old >"$tmp/etc/static" && chmod 640 "$tmp/etc/static"
+sim reset && sim add 02:00:00:00:00:05 1 3 --static && sim fault stuck
+run_batch 1 "save FILE on a stuck switch" arl save "$tmp/etc/static"
+[ "$(cat "$tmp/etc/static")" = old ] && [ "$(ls "$tmp/etc")" = static ] && [ "$(wc -l <"$tmp/err")" = 1 ]
+check "save FILE on a stuck switch: FILE kept" $? "$(ls "$tmp/etc"; cat "$tmp/err")"
+sim fault none
+run_batch 0 "save FILE" arl save "$tmp/etc/static"
+sw arl save - >"$tmp/want"
+cmp -s "$tmp/want" "$tmp/etc/static" && [ "$(stat -c %a "$tmp/etc/static")" = 640 ] && [ "$(ls "$tmp/etc")" = static ]
+check "save FILE: written whole" $? "$(ls -l "$tmp/etc"; cat "$tmp/etc/static")"
+
+# A saved file cut short is refused whole, no register touched; a file
+# edited elsewhere (CRLF, trailing comments) runs as its plain form.
+sim reset
+head -c -3 "$tmp/saved" >"$tmp/cut"
+rm -f "$tmp/log"
+SWITCHSIM_LOG=$tmp/log run_batch 1 "a saved file cut short" -batch "$tmp/cut"
+[ ! -s "$tmp/log" ] && grep -q "^$SW: $tmp/cut: cut short: " "$tmp/err"
+check "a saved file cut short: refused" $? "$(cat "$tmp/err")"
+sed 's/$/\r/; s/^\(arl write 1 .*\)\r$/\1 # pinned\r/' "$tmp/saved" >"$tmp/crlf"
+run_batch 0 "CRLF and trailing comments" -batch "$tmp/crlf"
+sim show --json >"$tmp/json" && sim reset && sw -batch "$tmp/saved" && sim show --json >"$tmp/want"
+same "$tmp/want" "$tmp/json" "CRLF and trailing comments: the table"
+
+# -batch of a FIFO with standard input closed, of a directory.
+mkfifo "$tmp/fifo"
+sw -batch "$tmp/fifo" <&- 2>"$tmp/err"
+[ $? = 1 ] && [ "$(cat "$tmp/err")" = "$SW: $tmp/fifo: not a regular file: expected a file, or - for standard input" ]
+check "-batch FIFO, standard input closed" $? "$(cat "$tmp/err")"
+sw -batch "$tmp" 2>"$tmp/err" <&-
+[ "$(cat "$tmp/err")" = "$SW: $tmp: Is a directory" ]
+check "-batch of a directory" $? "$(cat "$tmp/err")"
+
+# apply: a table and a file that differ in each way.  A (as in the file),
+# B (another port), C (dynamic), E (absent); D static and F dynamic, not in
+# the file: D goes with prune, F stays.
+e() { echo "02:00:00:00:00:0$1"; }
+sim reset
+for a in "$(e a) 1 2 --static" "$(e b) 2 3 --static" "$(e c) 3 5" "$(e d) 4 6 --static" "$(e f) 7 7"; do sim add $a || bad "switchsim add $a"; done
+sim show --json >"$tmp/before"
+printf '%s\n' "# desired" "arl write 1 $(e a) 1 1 0 0 2" "arl write 2 $(e b) 1 1 0 0 4" \
+    "arl write 3 $(e c) 1 1 1 1 5" "arl write 5 $(e e) 1 1 0 3 1" >"$tmp/desired"
+sw arl apply "$tmp/desired" prune check >"$tmp/out"
+printf '%s\n' "arl del 4 $(e d)" "arl write 2 $(e b) 1 1 0 0 4" "arl write 3 $(e c) 1 1 1 1 5" \
+    "arl write 5 $(e e) 1 1 0 3 1" >"$tmp/want"
+same "$tmp/want" "$tmp/out" "apply check: the changes"
+sim show --json >"$tmp/json"
+same "$tmp/before" "$tmp/json" "apply check: the table untouched"
+run_batch 0 "apply prune" arl apply "$tmp/desired" prune
+sw arl show >"$tmp/out"
+printf '%s\n' "mac               vid port static age valid tc" "$(e a)   1    2      1   0     1  0" \
+    "$(e b)   2    4      1   0     1  0" "$(e c)   3    5      1   1     1  1" \
+    "$(e e)   5    1      1   0     1  3" "$(e f)   7    7      0   0     1  0" | sort >"$tmp/want"
+sort -o "$tmp/out" "$tmp/out"
+same "$tmp/want" "$tmp/out" "apply prune: the table"
+rm -f "$tmp/log"
+SWITCHSIM_LOG=$tmp/log run_batch 0 "apply again" arl apply "$tmp/desired" prune
+! grep -q 'offset=0x00 length=1 value=0x80$' "$tmp/log"
+check "apply again: no write" $? "$(grep -c 'value=0x80$' "$tmp/log") writes"
+
+# apply all or nothing: the second change meets a full bucket (bucket 5 on
+# VLAN 1 holds two others), and the first is undone.
+sim add 02:00:00:00:09:05 1 3 && sim add 02:00:00:00:11:06 1 7
+sim show --json >"$tmp/before"
+printf '%s\n' "arl write 2 $(e b) 1 1 0 0 9" "arl write 1 02:00:00:00:01:04 1 1 0 0 3" >"$tmp/full"
+run_batch 1 "apply into a full bucket" arl apply "$tmp/full"
+sim show --json >"$tmp/json"
+same "$tmp/before" "$tmp/json" "apply into a full bucket: the table as before"
+grep -qx "$SW: arl apply: 1 of 1 changes undone" "$tmp/err"
+check "apply into a full bucket: said" $? "$(cat "$tmp/err")"
+printf 'arl write 1 %s 1 1 0 0 2\narl del 1 %s\narl write 1 %s 1 1 0 0 3\n' "$(e a)" "$(e a)" "$(e a)" >"$tmp/bad"
+run_batch 1 "apply of a bad file" arl apply "$tmp/bad"
+grep -q "/bad:2: expected arl write VID MAC 1 1" "$tmp/err" && grep -q "/bad:3: $(e a) on VLAN 1 again (first on line 1)$" "$tmp/err"
+check "apply of a bad file: each line said" $? "$(cat "$tmp/err")"
 finish
