@@ -83,6 +83,15 @@ write_n() { # N: writes 02:00:00:00:00:NN, recording its status and stderr
     echo "$1 $?" >>"$tmp/status"
 }
 for n in $(seq 0 15); do write_n "$n" & done
+# A -force batch of 20 lines against the held lock: after the first has
+# waited its bound, each of the others makes one try; the whole ends well
+# before the holder lets go.
+for n in $(seq 40 59); do echo "arl write 9 $(mac_of $n) 1 0 0 0 3"; done >"$tmp/batch"
+(
+    start=$(date +%s%N)
+    sw -force -batch "$tmp/batch" 2>"$tmp/batch.err"
+    echo "$? $((($(date +%s%N) - start) / 1000000))" >"$tmp/batch.rc"
+) &
 sleep 7
 for n in $(seq 16 31); do write_n "$n" & done
 wait
@@ -100,6 +109,10 @@ while read -r n rc; do
         check "lock held: write $n exited $rc" $? "in the table, or stderr: $(cat "$tmp/err.$n")"
     fi
 done <"$tmp/status"
+read -r rc ms <"$tmp/batch.rc"
+[ "$rc" = 1 ] && [ "$ms" -lt 8500 ] && [ "$(wc -l <"$tmp/batch.err")" = 21 ] &&
+    [ "$(tail -n 1 "$tmp/batch.err")" = "$SW: $tmp/batch: 0 of 20 commands done" ]
+check "lock held: a -force batch of 20" $? "status $rc after $ms ms, $(tail -n 2 "$tmp/batch.err")"
 [ "$gave_up" -gt 0 ] && [ "$waited" -gt 0 ] && [ $((gave_up + waited)) = 32 ]
 check "lock held: some writes gave up, some waited" $? "$gave_up gave up, $waited waited"
 finish

@@ -47,4 +47,15 @@ for setup in "rm -rf $LOCK; umask 0777" "rm -f $LOCK; umask 0" "flock $LOCK true
     [ "$(stat -c '%F %a %u' "$LOCK")" = "regular empty file 600 $(id -u)" ]
     check "$setup: the lock file is 0600" $? "$(stat -c '%F %a %u' "$LOCK")"
 done
+
+# As a user other than root, on a switch of their own: a lock file of their
+# own that they cannot read (made under umask 0777) is made 0600 and used.
+ulock=/tmp/sw53115-65534.lock
+as_nobody() { SWITCHSIM_STATE=$tmp/nobody/state setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
+chmod 711 "$tmp" && mkdir -m 700 "$tmp/nobody" && chown 65534 "$tmp/nobody" && rm -f "$ulock"
+as_nobody sh -c "umask 0777 && flock $ulock true" && as_nobody $EMU "$SIM" reset &&
+    as_nobody $EMU "$SW" arl write 1 001122334455 1 0 0 0 1 2>"$tmp/err" &&
+    [ "$(stat -c '%a %u' "$ulock")" = "600 65534" ]
+check "a mode 0000 lock file of one's own" $? "$(stat -c '%a %u' "$ulock" 2>&1) $(cat "$tmp/err")"
+rm -f "$ulock"
 finish

@@ -195,6 +195,39 @@ for line in "arl show" "arl show --json" "arl search port 3"; do
 done
 sim reset
 
+# --- monitor: the events of changes made between its polls, each change
+# made once the poll before it has begun (seen in the access log), and a
+# poll of a table that did not change is the walk alone. ---
+sim reset && sim add 02:00:00:00:00:0a 1 1
+A=02:00:00:00:00:0a B=02:00:00:00:00:0b
+rm -f "$tmp/log"
+SWITCHSIM_LOG=$tmp/log sw arl monitor interval 400 count 8 --json >"$tmp/events" 2>"$tmp/err" &
+monitor=$!
+polls() { grep -c '^set page=0x05 offset=0x20' "$tmp/log" 2>/dev/null; }
+poll=1
+for change in "add $B 2 3" "move $B 2 4" "move $B 2 3" "move $B 2 4" "del $A 1" "add $B 2 4 --static"; do
+    until [ "$(polls)" -ge $poll ] || ! kill -0 $monitor 2>/dev/null; do sleep 0.02; done
+    sleep 0.2
+    sim $change
+    poll=$((poll + 1))
+done
+wait $monitor
+check "monitor: status" $? "$(cat "$tmp/err")"
+python3 - "$tmp/events" <<'PY' && ok || bad "monitor: the events: $(cat "$tmp/events")"
+import json, sys
+got = [(e["event"], e["mac"][-2:], e["vid"], e["port"], e.get("from"), e["static"])
+       for e in map(json.loads, open(sys.argv[1]))]
+want = [("new", "0b", 2, 3, None, False), ("move", "0b", 2, 4, 3, False),
+        ("move", "0b", 2, 3, 4, False), ("move", "0b", 2, 4, 3, False),
+        ("flap", "0b", 2, 4, 3, False), ("gone", "0a", 1, 1, None, False),
+        ("change", "0b", 2, 4, None, True)]
+sys.exit(got != want)
+PY
+# The last two polls saw the same table: the last is the walk alone.
+[ "$(sed -n "$(grep -n '^set page=0x05 offset=0x20' "$tmp/log" | tail -n 1 | cut -d: -f1),\$p" "$tmp/log" | grep -c 'offset=0x08')" = 0 ]
+check "monitor: an unchanged table's poll makes no lookup" $? "$(tail -n 12 "$tmp/log")"
+sim reset
+
 # --- A switch that is slow, or never finishes. ---
 sim fault busy 50
 run sw arl write 2 020000000002 1 0 0 0 1
