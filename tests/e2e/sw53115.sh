@@ -204,12 +204,12 @@ rm -f "$tmp/log"
 SWITCHSIM_LOG=$tmp/log sw arl monitor interval 400 count 8 --json >"$tmp/events" 2>"$tmp/err" &
 monitor=$!
 polls() { grep -c '^set page=0x05 offset=0x20' "$tmp/log" 2>/dev/null; }
-poll=1
+seen=0
 for change in "add $B 2 3" "move $B 2 4" "move $B 2 3" "move $B 2 4" "del $A 1" "add $B 2 4 --static"; do
-    until [ "$(polls)" -ge $poll ] || ! kill -0 $monitor 2>/dev/null; do sleep 0.02; done
+    until [ "$(polls)" -gt $seen ] || ! kill -0 $monitor 2>/dev/null; do sleep 0.02; done
     sleep 0.2
     sim $change
-    poll=$((poll + 1))
+    seen=$(polls)
 done
 wait $monitor
 check "monitor: status" $? "$(cat "$tmp/err")"
