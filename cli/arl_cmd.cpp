@@ -311,7 +311,8 @@ void arl_help_func(void)
         const char *indent[2] = {"  arl ", "      "};
         for (int part = 0; part < 2; part++) {
             if (part == 0)
-                snprintf(line, sizeof line, "%s %s", forms[i].word, forms[i].usage);
+                snprintf(line, sizeof line, "%s%s%s", forms[i].word, *forms[i].usage ? " " : "",
+                         forms[i].usage);
             else
                 snprintf(line, sizeof line, "%s", forms[i].help);
             const char *p = line;

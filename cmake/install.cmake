@@ -3,6 +3,7 @@
 # lib53115::lib53115) and a pkg-config file (lib53115.pc).  With DESTDIR and
 # --prefix /usr:  DESTDIR=$ROOTFS cmake --install BUILD_DIR --prefix /usr --strip
 install(TARGETS sw53115 RUNTIME DESTINATION sbin)
+install(FILES man/sw53115.8 DESTINATION share/man/man8)
 install(TARGETS lib53115_pic EXPORT lib53115Targets ARCHIVE DESTINATION lib)
 install(FILES igmp_snooping/lib53115.h DESTINATION include)
 install(EXPORT lib53115Targets NAMESPACE lib53115:: DESTINATION lib/cmake/lib53115)

@@ -63,11 +63,11 @@ DESTDIR=$tmp/root cmake --install "$tmp/build" --prefix /usr --strip >"$tmp/log"
 check "install" $? "$(cat "$tmp/log")"
 root=$tmp/root/usr
 for f in sbin/sw53115 lib/lib53115.a include/lib53115.h lib/pkgconfig/lib53115.pc \
-    lib/cmake/lib53115/lib53115Config.cmake; do
+    lib/cmake/lib53115/lib53115Config.cmake share/man/man8/sw53115.8; do
     [ -f "$root/$f" ]
     check "installed $f" $? "$(cd "$tmp/root" && find . -type f)"
 done
-[ ! -e "$root/bin/switchsim" ] && ! "$READELF" -S "$root/sbin/sw53115" | grep -q '\.symtab'
+[ ! -e "$root/bin/switchsim" ] && [ ! -e "$root/share/man/man1/switchsim.1" ] && ! "$READELF" -S "$root/sbin/sw53115" | grep -q '\.symtab'
 check "sw53115 installed stripped, no simulator" $? "$(cd "$tmp/root" && find . -type f)"
 
 client() { # HOW BINARY: runs the C client and checks it put its entry
