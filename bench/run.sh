@@ -7,7 +7,12 @@
 #  d. register accesses per command, from the access log, against the
 #     minimum of the register protocol;
 #  e. 1,000 `arl write` commands into an empty table as one `-batch`
-#     against 1,000 processes of the same commands.
+#     against 1,000 processes of the same commands;
+#  f. on the full table: `show mac MAC` (the walk and the lookups of that
+#     MAC's entries only) and `flush port P` (the walk, then a bucket read
+#     and a write per entry of the port), register accesses and time;
+#  g. `monitor`: a poll of the unchanged full table, and one after 16 of
+#     its entries moved: register accesses, and the unchanged poll's time.
 # Times are medians of runs that alternate between the commands compared,
 # so that a machine's drift hits them alike.
 # usage: bench/run.sh [BUILD_DIR]   (default out/bench, built if missing)
@@ -77,6 +82,35 @@ show_bytes=$("$SW" arl show | wc -c)
 n_full=$(accesses arl search 0a0000000001)
 n_show=$(accesses arl show)
 
+# f. show mac and flush port on the full table (put back before each flush).
+cp "$SWITCHSIM_STATE" "$tmp/full.state"
+read -r mac_ms flush_ms cp_ms <<<"$(medians 20 "$SW arl show mac 020000000005" \
+    "sh -c 'cp $tmp/full.state $SWITCHSIM_STATE && $SW arl flush port 3'" \
+    "cp $tmp/full.state $SWITCHSIM_STATE")"
+cp "$tmp/full.state" "$SWITCHSIM_STATE"
+n_mac=$(accesses arl show mac 020000000005)
+n_flush=$(accesses arl flush port 3)
+cp "$tmp/full.state" "$SWITCHSIM_STATE"
+
+# g. monitor's polls: the second of two polls 100 ms apart is the walk
+# alone; its time is the whole run less the interval and a process's start.
+poll_of() { # the accesses of the second poll in the log, from its first read of 0x20
+    local start=$(grep -n '^set page=0x05 offset=0x20' "$tmp/log" | sed -n 2p | cut -d: -f1)
+    tail -n +$((start - 1)) "$tmp/log" | wc -l
+}
+rm -f "$tmp/log"
+SWITCHSIM_LOG=$tmp/log "$SW" arl monitor count 2 interval 100 >/dev/null
+n_poll=$(poll_of)
+read -r two_ms <<<"$(medians 10 "$SW arl monitor count 2 interval 100")"
+poll_ms=$(awk -v t="$two_ms" -v r="$read_ms" 'BEGIN { printf "%.3f", t - 100 - r }')
+rm -f "$tmp/log"
+SWITCHSIM_LOG=$tmp/log "$SW" arl monitor count 2 interval 2000 >/dev/null &
+until [ "$(grep -c '^set page=0x05 offset=0x08' "$tmp/log" 2>/dev/null)" -ge 4096 ]; do sleep 0.05; done
+for i in $(seq 0 15); do "$SIM" move "$(printf '02000000%04x' $((i * 97)))" 0 $(((i * 97 + 1) % 16)); done
+wait
+n_poll16=$(poll_of)
+cp "$tmp/full.state" "$SWITCHSIM_STATE"
+
 # e. 1,000 writes, into an empty table each time: one batch, and one
 # process each (as xargs -L1 runs them); both start with a reset.
 for i in $(seq 0 999); do printf 'arl write 1 02:00:00:00:%02x:%02x 1 0 0 0 %d\n' $((i / 256)) $((i % 256)) $((i % 16)); done >"$tmp/writes"
@@ -108,9 +142,19 @@ row "c. arl save, $full valid entries" "$save_ms ms" "< 30 ms" \
 for r in "read:$n_read:6" "write, empty bucket:$n_write:16" "write, entry present:$n_update:16" \
     "mdel, entry absent:$n_mdel:9" "search, found at once:$n_found:5" \
     "search, 4096 entries:$n_full:$((2 + 3 * 4096))" "show, 4096 entries:$n_show:$((2 + 3 * 4096 + 1 + 9 * 4096))" \
-    "1,000 writes in a batch:$n_batch:$((16 * 1000))"; do
+    "1,000 writes in a batch:$n_batch:$((16 * 1000))" \
+    "show mac, 2 entries of 4096:$n_mac:$((2 + 3 * 4096 + 1 + 9 * 2))" \
+    "flush port 3, 256 entries of 4096:$n_flush:$((2 + 3 * 4096 + 1 + 16 * 256))" \
+    "monitor poll, unchanged table:$n_poll:$((2 + 3 * 4096 + 1))" \
+    "monitor poll, 16 entries moved:$n_poll16:$((2 + 3 * 4096 + 1 + 9 * 16))"; do
     IFS=: read -r what got want <<<"$r"
     row "d. register accesses: $what" "$got (minimum $want)" "equal" "$(verdict "$got" "$want")"
 done
+row "f. arl show mac, 4096 valid entries" "$mac_ms ms" "< 30 ms" \
+    "$(awk -v t="$mac_ms" 'BEGIN { print (t < 30) ? "met" : "NOT met" }')"
+row "f. arl flush port 3, 4096 valid entries" "$flush_ms ms (with a copy of the state: $cp_ms ms)" \
+    "< 30 ms" "$(awk -v t="$flush_ms" -v c="$cp_ms" 'BEGIN { print (t - c < 30) ? "met" : "NOT met" }')"
+row "g. monitor poll of 4096 unchanged entries" "$poll_ms ms" "< 30 ms" \
+    "$(awk -v t="$poll_ms" 'BEGIN { print (t < 30) ? "met" : "NOT met" }')"
 row "e. 1,000 writes: -batch vs 1,000 processes" "$batch_ms ms vs $procs_ms ms = ${batch_ratio}x" ">= 50x" \
     "$(awk -v r="$batch_ratio" 'BEGIN { print (r >= 50) ? "met" : "NOT met" }')"

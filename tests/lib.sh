@@ -1,6 +1,7 @@
 # Shared by the shell tests: a temporary directory removed on exit, and the
 # count of passed and failed checks.  With SIM_ARGS set to "SW53115
-# SWITCHSIM [EMULATOR]", also the programs and a simulated switch of its own.
+# SWITCHSIM [EMULATOR [HOOK]]", also the programs and a simulated switch of
+# its own.
 set -u
 # With PRIVATE_LOCK set: the script runs again in a mount namespace of its
 # own with an empty /var/lock where it can (as root, with unshare), so that
@@ -28,7 +29,7 @@ finish() {
 }
 
 if [ -n "${SIM_ARGS+set}" ]; then
-    SW=$1 SIM=$2 EMU=${3:-}
+    SW=$1 SIM=$2 EMU=${3:-} HOOK=${4:-}
     export SWITCHSIM_STATE=$tmp/state
     unset SWITCHSIM_LOG
     sw() { $EMU "$SW" "$@"; }

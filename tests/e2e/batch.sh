@@ -108,6 +108,20 @@ sw arl save - >"$tmp/want"
 cmp -s "$tmp/want" "$tmp/etc/static" && [ "$(stat -c %a "$tmp/etc/static")" = 640 ] && [ "$(ls "$tmp/etc")" = static ]
 check "save FILE: written whole" $? "$(ls -l "$tmp/etc"; cat "$tmp/etc/static")"
 
+# The table changes between the listing's walk and its lookups: another
+# process adds the MAC of a static entry on VLAN 33 on VLAN 1 (the same low
+# bits), dynamic.  save keeps the static entry, or fails; never exits 0
+# without it.
+sim reset && sim add 02:00:5e:00:00:fb 33 5 --static
+hooked() { # the command with the hook preloaded, in the emulator's guest where there is one
+    if [ -n "$EMU" ]; then $EMU -E LD_PRELOAD="$HOOK" "$SW" "$@"; else LD_PRELOAD=$HOOK "$SW" "$@"; fi
+}
+SW53115_HOOK_AT=2 SW53115_HOOK_CMD="$EMU $SIM add 02:00:5e:00:00:fb 1 7" ASAN_OPTIONS=verify_asan_link_order=0 \
+    hooked arl save >"$tmp/out" 2>"$tmp/err"
+rc=$?
+sim show | grep -q '02:00:5e:00:00:fb   1    7' && { [ $rc = 1 ] || grep -qx 'arl write 33 02:00:5e:00:00:fb 1 1 0 0 5' "$tmp/out"; }
+check "save while the table changes" $? "status $rc, $(cat "$tmp/out" "$tmp/err")"
+
 # A saved file cut short is refused whole, no register touched; a file
 # edited elsewhere (CRLF, trailing comments) runs as its plain form.
 sim reset
