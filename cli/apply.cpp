@@ -72,8 +72,9 @@ static int read_file(const char *name, const char *file, const char *text, uint3
             continue;
         if (argc > 1 && arl_parse(argc, argv, &c, err) == 0) {
             if (strcmp(c.word, "write") != 0 || !(c.arl.valid & c.arl.sbit))
-                snprintf(err, sizeof err, "expected arl write VID MAC 1 1 AGE TC PORT, a valid "
-                                          "static entry, as save writes them");
+                snprintf(err, sizeof err,
+                         "expected arl write VID MAC 1 1 AGE TC PORT, a valid "
+                         "static entry, as save writes them");
             else if (find_want(c.arl.mac, (uint32_t)c.arl.vid))
                 snprintf(err, sizeof err, "%s on VLAN %d again (first on line %u)",
                          arl_mac_text(c.arl.mac, mac), (int)c.arl.vid,

@@ -48,14 +48,14 @@ static const struct arg_kind {
     {'F', "FILE", 0, 0, 1, offsetof(struct arl_cmd, file)},
 };
 
-#define OPT_VID 1      /* a VID may come before the arguments */
-#define OPT_JSON 2     /* --json may come after them */
-#define OPT_FILTER 4   /* mac MAC, vid VID, port PORT, --json, in any order */
-#define OPT_KIND 8     /* static or dynamic */
-#define OPT_KIND3 16   /* dynamic, static or all */
-#define OPT_MONITOR 32 /* interval MS, count N, flap MOVES SECONDS */
-#define OPT_APPLY 64   /* prune, check */
-#define OPT_FILE 128   /* an optional FILE: a word that does not start with '-', or - */
+#define OPT_VID 1        /* a VID may come before the arguments */
+#define OPT_JSON 2       /* --json may come after them */
+#define OPT_FILTER 4     /* mac MAC, vid VID, port PORT, --json, in any order */
+#define OPT_KIND 8       /* static or dynamic */
+#define OPT_KIND3 16     /* dynamic, static or all */
+#define OPT_MONITOR 32   /* interval MS, count N, flap MOVES SECONDS */
+#define OPT_APPLY 64     /* prune, check */
+#define OPT_FILE 128     /* an optional FILE: a word that does not start with '-', or - */
 #define OPT_JSON_ANY 256 /* --json among the keywords, in any place */
 
 /* The words that may follow a command's arguments: which commands take
@@ -177,8 +177,8 @@ static int take(const struct form *f, struct arl_cmd *c, const struct arg_kind *
     }
     snprintf(range, sizeof range, k->max == 1 ? "0 or 1" : "%u to %u", (unsigned)k->min,
              (unsigned)k->max);
-    return malformed(err, "arl %s: bad %s '%s': expected %s", f->word, k->name,
-                     word_text(word, w0), range);
+    return malformed(err, "arl %s: bad %s '%s': expected %s", f->word, k->name, word_text(word, w0),
+                     range);
 }
 
 /* The words after the arguments: keywords, or save's FILE. */
@@ -211,8 +211,8 @@ static int keywords_of(const struct form *f, struct arl_cmd *c, char **w, int n,
             kind = (int)k;
             c->filter.kind = kw->kind;
         } else if (seen & 1u << k) {
-            return malformed(err, "arl %s: second '%s': expected each word at most once",
-                             f->word, word_text(w[i], w0));
+            return malformed(err, "arl %s: second '%s': expected each word at most once", f->word,
+                             word_text(w[i], w0));
         }
         seen |= 1u << k;
         c->json |= k == KW_JSON;
@@ -299,11 +299,10 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
 
 void arl_help_func(void)
 {
-    static const char head[] =
-        "Usage: sw53115 arl COMMAND [ARGUMENTS]\n"
-        "       sw53115 [-force] -batch FILE\n"
-        "       sw53115 { -h | --help | help | -V | --version }\n"
-        "Commands:\n";
+    static const char head[] = "Usage: sw53115 arl COMMAND [ARGUMENTS]\n"
+                               "       sw53115 [-force] -batch FILE\n"
+                               "       sw53115 { -h | --help | help | -V | --version }\n"
+                               "Commands:\n";
     fputs(head, stdout);
     for (size_t i = 0; i < FORMS; i++) {
         /* The command line, then what it does, each wrapped at 79. */

@@ -12,15 +12,17 @@
 #define ARL_MAC_TEXT_LEN 18
 const char *arl_mac_text(const uint8_t *mac, char *out);
 
-/* The forms of an entry. */
-#define ARL_FORM_ROWS 0   /* aligned columns under a header */
-#define ARL_FORM_JSON 1   /* one JSON array of objects */
-#define ARL_FORM_LINES 2  /* one JSON object a line, no header */
-#define ARL_FORM_SAVE 3   /* the batch that puts static entries back, between
-                             save's header line and its end line */
-#define ARL_FORM_EVENTS 4 /* text lines, no header: "MAC vid V port P ..." */
-#define ARL_FORM_BATCH 5  /* batch lines: a write of a valid static entry, a
-                             del of an entry that is not valid */
+/* The forms of an entry: aligned columns under a header; one JSON array
+ * of objects; one JSON object a line, no header; the batch that puts
+ * static entries back, between save's header line and its end line; text
+ * event lines ("MAC vid V port P ..."); batch lines, a write of a valid
+ * static entry or a del of one that is not valid. */
+#define ARL_FORM_ROWS 0
+#define ARL_FORM_JSON 1
+#define ARL_FORM_LINES 2
+#define ARL_FORM_SAVE 3
+#define ARL_FORM_EVENTS 4
+#define ARL_FORM_BATCH 5
 
 /* save's first line, and its last without the count */
 #define ARL_SAVE_HEADER                                                                            \

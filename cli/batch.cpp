@@ -80,8 +80,7 @@ int batch_cut_short(const char *name, const char *file, const char *text, uint32
         if (n <= BATCH_LINE_MAX) {
             memcpy(copy, line, n);
             copy[n] = '\0';
-            if (sscanf(copy, ARL_SAVE_END "%n", &count, &used) == 1 && used == (int)n &&
-                newline) {
+            if (sscanf(copy, ARL_SAVE_END "%n", &count, &used) == 1 && used == (int)n && newline) {
                 end = count == writes ? (long)count : -1;
                 continue;
             }
@@ -166,8 +165,7 @@ int batch_run(const char *name, const char *file, const char *text, uint32_t len
     done = all = 0;
     if (!pass(name, file, text, len, 1, force, &done, &all))
         return EXIT_DONE;
-    say("%s: %s: %u of %u commands done", name, name_text(file, f), (unsigned)done,
-        (unsigned)all);
+    say("%s: %s: %u of %u commands done", name, name_text(file, f), (unsigned)done, (unsigned)all);
     return EXIT_FAILED;
 }
 

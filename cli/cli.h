@@ -36,16 +36,16 @@
 
 /* One parsed command. */
 struct arl_cmd {
-    int op;                       /* ARL_OP_* */
-    const char *word;             /* the command's word, for its messages */
-    int json;                     /* --json */
-    brcm53115_arl_filter filter;  /* show, flush, monitor: which entries */
-    const char *file;             /* save (NULL: standard output), apply */
-    int prune, check;             /* apply */
-    int32_t interval, count;      /* monitor: ms between polls; polls, 0: no end */
+    int op;                        /* ARL_OP_* */
+    const char *word;              /* the command's word, for its messages */
+    int json;                      /* --json */
+    brcm53115_arl_filter filter;   /* show, flush, monitor: which entries */
+    const char *file;              /* save (NULL: standard output), apply */
+    int prune, check;              /* apply */
+    int32_t interval, count;       /* monitor: ms between polls; polls, 0: no end */
     int32_t flap_moves, flap_secs; /* monitor */
-    arl_data arl;                 /* the record the operation takes */
-    int rc;                       /* after arl_run: 0 or the failure's result */
+    arl_data arl;                  /* the record the operation takes */
+    int rc;                        /* after arl_run: 0 or the failure's result */
 };
 
 /* The longest message arl_parse writes, with its terminating NUL. */

@@ -13,7 +13,7 @@
 #include "arl_print.h"
 #include "cli.h"
 
-#define FAILS_MAX 5  /* failed polls in a row that end the monitor */
+#define FAILS_MAX 5 /* failed polls in a row that end the monitor */
 #define FLAP_SLOTS 256u
 #define FLAP_MOVES_MAX 16u
 

@@ -28,7 +28,8 @@ static uint32_t hash(const uint8_t *mac, uint32_t vid)
 static uint8_t row_flags(const arl_data *a)
 {
     return (uint8_t)((a->valid & 1 ? BRCM53115_ROW_VALID : 0) |
-                     (a->sbit & 1 ? BRCM53115_ROW_STATIC : 0) | (a->age & 1 ? BRCM53115_ROW_AGE : 0));
+                     (a->sbit & 1 ? BRCM53115_ROW_STATIC : 0) |
+                     (a->age & 1 ? BRCM53115_ROW_AGE : 0));
 }
 
 static void keep(const arl_data *a, void *ctx)
@@ -128,8 +129,8 @@ static int from_prev(const brcm53115_arl_list *prev, brcm53115_arl_row *r, const
         const brcm53115_arl_row *p = &prev->rows[j - 1];
         if ((p->flags & BRCM53115_ROW_CONFIRMED) && !taken[p->vid] && same_walk_fields(p, r)) {
             r->vid = p->vid;
-            r->flags = (uint8_t)((r->flags & (ROW_FLAGS | BRCM53115_ROW_DONE)) |
-                                 BRCM53115_ROW_CONFIRMED);
+            r->flags =
+                (uint8_t)((r->flags & (ROW_FLAGS | BRCM53115_ROW_DONE)) | BRCM53115_ROW_CONFIRMED);
             return 1;
         }
     }
@@ -209,7 +210,7 @@ extern "C" void brcm53115_arl_row_data(const brcm53115_arl_row *r, arl_data *a)
 }
 
 extern "C" uint32_t brcm53115_arl_find_row(const brcm53115_arl_list *list, const uint8_t *mac,
-                                          uint32_t vid)
+                                           uint32_t vid)
 {
     for (uint32_t j = list->head[hash(mac, vid)]; j; j = list->rows[j - 1].next) {
         const brcm53115_arl_row *r = &list->rows[j - 1];
@@ -234,9 +235,9 @@ extern "C" int brcm53115_list_arl_tab(brcm53115_arl_list *list, const brcm53115_
         brcm53115_arl_row *r = &list->rows[i];
         if (row_passes(f, r))
             r->flags |= BRCM53115_ROW_PASSES;
-        if (strict && (r->flags & (BRCM53115_ROW_PASSES | BRCM53115_ROW_STATIC |
-                                   BRCM53115_ROW_CONFIRMED)) ==
-                          (BRCM53115_ROW_PASSES | BRCM53115_ROW_STATIC))
+        if (strict &&
+            (r->flags & (BRCM53115_ROW_PASSES | BRCM53115_ROW_STATIC | BRCM53115_ROW_CONFIRMED)) ==
+                (BRCM53115_ROW_PASSES | BRCM53115_ROW_STATIC))
             return BRCM53115_ERR_UNCONFIRMED;
     }
     arl_data a;

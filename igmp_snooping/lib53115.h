@@ -48,10 +48,12 @@ extern int igmp_snoop_dbg;
 #define BRCM53115_ERR_LOCK (-3)     /* the table lock was held past its bound */
 #define BRCM53115_ERR_LOCKFILE (-4) /* unusable lock file: see brcm53115_arl_lock_error */
 #define BRCM53115_ERR_ACCESS (-5)   /* a platform function failed: see brcm53115_failed */
-#define BRCM53115_ERR_UNCONFIRMED (-6) /* a strict listing: a static entry whose VLAN id
-                                          no lookup confirms */
-#define BRCM53115_ERR_OUTPUT (-7)      /* the caller's output could not be written (errno
-                                          says why); a listing's callback stops it so */
+#define BRCM53115_ERR_UNCONFIRMED                                                                  \
+    (-6) /* a strict listing: a static entry whose VLAN id                                         \
+            no lookup confirms */
+#define BRCM53115_ERR_OUTPUT                                                                       \
+    (-7) /* the caller's output could not be written (errno                                        \
+            says why); a listing's callback stops it so */
 
 /* Platform functions, provided by the firmware's libraries (or by a
  * simulated switch), one register of `length` bytes at page and offset
@@ -175,7 +177,6 @@ typedef struct brcm53115_arl_filter {
  * of the lock.  Returns 0 when deleted, BRCM53115_ABSENT when there was
  * nothing that passes, or a failure. */
 int brcm53115_remove_arl_tab(arl_data *arl, const brcm53115_arl_filter *f);
-
 
 /* Hands every search result of the whole table to fn, in the switch's
  * order: `entry` is the step number, `mac` the key, the other fields as the

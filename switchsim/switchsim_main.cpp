@@ -112,7 +112,8 @@ static int cmd_add(struct sim_state *st, int argc, char **argv)
         else if (strcmp(argv[i], "--age") == 0)
             e.age = 1;
         else if (strcmp(argv[i], "--tc") == 0 && i + 1 < argc)
-            rc = str2uint(argv[++i], 7, &e.tc) ? bad_arg(argv[i], "a traffic class from 0 to 7") : 0;
+            rc =
+                str2uint(argv[++i], 7, &e.tc) ? bad_arg(argv[i], "a traffic class from 0 to 7") : 0;
         else
             rc = bad_arg(argv[i], "--static, --age or --tc N");
         if (rc)
@@ -272,8 +273,8 @@ static const struct command {
     int (*run)(struct sim_state *st, int argc, char **argv);
     int changes, snapshot, args;
 } commands[] = {
-    {"show", cmd_show, 0, 1, 1},  {"add", cmd_add, 1, 0, 1},         {"del", cmd_del, 1, 0, 1},
-    {"move", cmd_move, 1, 0, 1},  {"reset", cmd_reset, 1, 0, 0},     {"fault", cmd_fault, 0, 0, 1},
+    {"show", cmd_show, 0, 1, 1},    {"add", cmd_add, 1, 0, 1},     {"del", cmd_del, 1, 0, 1},
+    {"move", cmd_move, 1, 0, 1},    {"reset", cmd_reset, 1, 0, 0}, {"fault", cmd_fault, 0, 0, 1},
     {"regs", cmd_regs_of, 0, 1, 0},
 };
 static const char command_words[] = "one of show, add, del, move, reset, fault, regs";

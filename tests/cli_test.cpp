@@ -304,8 +304,9 @@ TEST_F(Cli, ShowFindsTheWholeVlanId)
     t.install();
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(words("arl save").run(), ARL_CMD_DONE);
-    EXPECT_NE(::testing::internal::GetCapturedStdout().find("arl write 33 02:00:00:00:00:01 1 1 0 0 5\n"),
-              std::string::npos);
+    EXPECT_NE(
+        ::testing::internal::GetCapturedStdout().find("arl write 33 02:00:00:00:00:01 1 1 0 0 5\n"),
+        std::string::npos);
 }
 
 TEST_F(Cli, WriteTimeoutIsReportedOnce)

@@ -217,9 +217,8 @@ void batch_case(uint8_t first, const char *text, size_t len)
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         std::vector<std::string> w = {"sw53115"};
-        for (size_t a = 0, b; (a = line.find_first_not_of(" \t", a)) != std::string::npos &&
-                              line[a] != '#';
-             a = b)
+        for (size_t a = 0, b;
+             (a = line.find_first_not_of(" \t", a)) != std::string::npos && line[a] != '#'; a = b)
             w.push_back(line.substr(a, (b = line.find_first_of(" \t", a)) - a));
         bool bad = line.size() > BATCH_LINE_MAX || line.find('\0') != std::string::npos;
         if (!bad && unsafe(w))
