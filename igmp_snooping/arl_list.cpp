@@ -137,6 +137,17 @@ static int from_prev(const brcm53115_arl_list *prev, brcm53115_arl_row *r, const
     return 0;
 }
 
+/* The VLAN ids row i may lie on: from *low to *last, VID_STEP apart; with
+ * the filter's VLAN id, that one. */
+static void candidates(const brcm53115_arl_list *list, uint32_t i, const brcm53115_arl_filter *f,
+                       uint32_t *low, uint32_t *last)
+{
+    *low = list->rows[i].vid & VID_LOW;
+    *last = VID_LAST;
+    if (f && f->vid >= 0)
+        *low = *last = (uint32_t)f->vid;
+}
+
 /* Looks up row i's group on its candidate VLAN ids in ascending order,
  * each answer going to the first row still open that agrees with it. */
 static int confirm_group(brcm53115_arl_list *list, uint32_t i, const brcm53115_arl_filter *f,
@@ -160,9 +171,8 @@ static int confirm_group(brcm53115_arl_list *list, uint32_t i, const brcm53115_a
     arl_data a;
     memset(&a, 0, sizeof a);
     memcpy(a.mac, list->rows[i].mac, 6);
-    uint32_t low = list->rows[i].vid & VID_LOW, last = VID_LAST;
-    if (f && f->vid >= 0)
-        low = last = (uint32_t)f->vid;
+    uint32_t low, last;
+    candidates(list, i, f, &low, &last);
     /* A row alone stops at its answer; a group of a whole listing looks
      * up every candidate, as its rows may have come in any order. */
     int every = k > 1 && !prev;
@@ -268,9 +278,8 @@ extern "C" int brcm53115_flush_arl_tab(brcm53115_arl_list *list, const brcm53115
             continue;
         memset(&a, 0, sizeof a);
         memcpy(a.mac, list->rows[i].mac, 6);
-        uint32_t low = list->rows[i].vid & VID_LOW, last = VID_LAST;
-        if (f && f->vid >= 0)
-            low = last = (uint32_t)f->vid;
+        uint32_t low, last;
+        candidates(list, i, f, &low, &last);
         for (uint32_t vid = low; rc == 0 && vid <= last; vid += VID_STEP) {
             a.vid = (int32_t)vid;
             rc = brcm53115_remove_arl_tab(&a, f);

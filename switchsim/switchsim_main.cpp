@@ -90,6 +90,19 @@ static struct sim_bin *find(struct sim_state *st, uint64_t key, uint32_t vid)
     return NULL;
 }
 
+/* MAC, VID and PORT of add and move, the port into e->pid. */
+static int parse_entry(int argc, char **argv, const char *usage, uint64_t *key, int32_t *vid,
+                       arl_data *e)
+{
+    static const char *const need[] = {"MAC", "VID", "PORT"};
+    if (argc < 5)
+        return missing(need[argc - 2], usage);
+    int rc = parse_key(argv + 2, key, vid);
+    if (rc == 0 && str2uint(argv[4], 15, &e->pid))
+        rc = bad_arg(argv[4], "a port from 0 to 15");
+    return rc;
+}
+
 static int cmd_add(struct sim_state *st, int argc, char **argv)
 {
     uint64_t key;
@@ -98,14 +111,10 @@ static int cmd_add(struct sim_state *st, int argc, char **argv)
     memset(&e, 0, sizeof e);
     e.valid = 1;
 
-    static const char *const need[] = {"MAC", "VID", "PORT"};
-    if (argc < 5)
-        return missing(need[argc - 2], "add MAC VID PORT [--static] [--age] [--tc N]");
-    int rc = parse_key(argv + 2, &key, &vid);
+    int rc =
+        parse_entry(argc, argv, "add MAC VID PORT [--static] [--age] [--tc N]", &key, &vid, &e);
     if (rc)
         return rc;
-    if (str2uint(argv[4], 15, &e.pid))
-        return bad_arg(argv[4], "a port from 0 to 15");
     for (int i = 5; i < argc; i++) {
         if (strcmp(argv[i], "--static") == 0)
             e.sbit = 1;
@@ -140,26 +149,20 @@ static int cmd_move(struct sim_state *st, int argc, char **argv)
 {
     uint64_t key;
     int32_t vid;
-    arl_data e;
+    arl_data to, e;
 
-    static const char *const need[] = {"MAC", "VID", "PORT"};
-    if (argc < 5)
-        return missing(need[argc - 2], "move MAC VID PORT");
-    if (argc > 5)
-        return bad_arg(argv[5], "nothing after move MAC VID PORT");
-    int rc = parse_key(argv + 2, &key, &vid);
+    int rc = parse_entry(argc, argv, "move MAC VID PORT", &key, &vid, &to);
+    if (rc == 0 && argc > 5)
+        rc = bad_arg(argv[5], "nothing after move MAC VID PORT");
     if (rc)
         return rc;
-    int32_t port;
-    if (str2uint(argv[4], 15, &port))
-        return bad_arg(argv[4], "a port from 0 to 15");
     struct sim_bin *bin = find(st, key, (uint32_t)vid);
     if (!bin) {
         say("switchsim: no valid entry for %s on VLAN %d", argv[2], (int)vid);
         return EXIT_REFUSED;
     }
     arl_decode_a(bin->val, bin->vid, 0, &e);
-    e.pid = port;
+    e.pid = to.pid;
     bin->val = arl_encode_a(&e);
     return 0;
 }
