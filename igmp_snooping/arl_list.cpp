@@ -138,10 +138,12 @@ static int from_prev(const brcm53115_arl_list *prev, brcm53115_arl_row *r, const
 }
 
 /* The VLAN ids row i may lie on: from *low to *last, VID_STEP apart; with
- * the filter's VLAN id, that one. */
+ * the filter's VLAN id, that one.  *a is made the record of its MAC. */
 static void candidates(const brcm53115_arl_list *list, uint32_t i, const brcm53115_arl_filter *f,
-                       uint32_t *low, uint32_t *last)
+                       arl_data *a, uint32_t *low, uint32_t *last)
 {
+    memset(a, 0, sizeof *a);
+    memcpy(a->mac, list->rows[i].mac, 6);
     *low = list->rows[i].vid & VID_LOW;
     *last = VID_LAST;
     if (f && f->vid >= 0)
@@ -169,10 +171,8 @@ static int confirm_group(brcm53115_arl_list *list, uint32_t i, const brcm53115_a
         return 0;
 
     arl_data a;
-    memset(&a, 0, sizeof a);
-    memcpy(a.mac, list->rows[i].mac, 6);
     uint32_t low, last;
-    candidates(list, i, f, &low, &last);
+    candidates(list, i, f, &a, &low, &last);
     /* A row alone stops at its answer; a group of a whole listing looks
      * up every candidate, as its rows may have come in any order. */
     int every = k > 1 && !prev;
@@ -276,10 +276,8 @@ extern "C" int brcm53115_flush_arl_tab(brcm53115_arl_list *list, const brcm53115
             any |= (uint32_t)could_pass(f, &list->rows[group[g]]);
         if (!any)
             continue;
-        memset(&a, 0, sizeof a);
-        memcpy(a.mac, list->rows[i].mac, 6);
         uint32_t low, last;
-        candidates(list, i, f, &low, &last);
+        candidates(list, i, f, &a, &low, &last);
         for (uint32_t vid = low; rc == 0 && vid <= last; vid += VID_STEP) {
             a.vid = (int32_t)vid;
             rc = brcm53115_remove_arl_tab(&a, f);

@@ -90,6 +90,15 @@ static struct sim_bin *find(struct sim_state *st, uint64_t key, uint32_t vid)
     return NULL;
 }
 
+/* The bin of an entry that must be there (del, move), or NULL, said. */
+static struct sim_bin *existing(struct sim_state *st, uint64_t key, int32_t vid, const char *mac)
+{
+    struct sim_bin *bin = find(st, key, (uint32_t)vid);
+    if (!bin)
+        say("switchsim: no valid entry for %s on VLAN %d", mac, (int)vid);
+    return bin;
+}
+
 /* MAC, VID and PORT of add and move, the port into e->pid. */
 static int parse_entry(int argc, char **argv, const char *usage, uint64_t *key, int32_t *vid,
                        arl_data *e)
@@ -156,11 +165,9 @@ static int cmd_move(struct sim_state *st, int argc, char **argv)
         rc = bad_arg(argv[5], "nothing after move MAC VID PORT");
     if (rc)
         return rc;
-    struct sim_bin *bin = find(st, key, (uint32_t)vid);
-    if (!bin) {
-        say("switchsim: no valid entry for %s on VLAN %d", argv[2], (int)vid);
+    struct sim_bin *bin = existing(st, key, vid, argv[2]);
+    if (!bin)
         return EXIT_REFUSED;
-    }
     arl_decode_a(bin->val, bin->vid, 0, &e);
     e.pid = to.pid;
     bin->val = arl_encode_a(&e);
@@ -179,11 +186,9 @@ static int cmd_del(struct sim_state *st, int argc, char **argv)
     int rc = parse_key(argv + 2, &key, &vid);
     if (rc)
         return rc;
-    struct sim_bin *bin = find(st, key, (uint32_t)vid);
-    if (!bin) {
-        say("switchsim: no valid entry for %s on VLAN %d", argv[2], (int)vid);
+    struct sim_bin *bin = existing(st, key, vid, argv[2]);
+    if (!bin)
         return EXIT_REFUSED;
-    }
     memset(bin, 0, sizeof *bin);
     return 0;
 }
