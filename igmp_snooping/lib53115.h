@@ -48,12 +48,11 @@ extern int igmp_snoop_dbg;
 #define BRCM53115_ERR_LOCK (-3)     /* the table lock was held past its bound */
 #define BRCM53115_ERR_LOCKFILE (-4) /* unusable lock file: see brcm53115_arl_lock_error */
 #define BRCM53115_ERR_ACCESS (-5)   /* a platform function failed: see brcm53115_failed */
-#define BRCM53115_ERR_UNCONFIRMED                                                                  \
-    (-6) /* a strict listing: a static entry whose VLAN id                                         \
-            no lookup confirms */
-#define BRCM53115_ERR_OUTPUT                                                                       \
-    (-7) /* the caller's output could not be written (errno                                        \
-            says why); a listing's callback stops it so */
+/* A strict listing met a static entry whose VLAN id no lookup confirms. */
+#define BRCM53115_ERR_UNCONFIRMED (-6)
+/* The caller's output could not be written (errno says why); a listing's
+ * callback stops the listing with it. */
+#define BRCM53115_ERR_OUTPUT (-7)
 
 /* Platform functions, provided by the firmware's libraries (or by a
  * simulated switch), one register of `length` bytes at page and offset
@@ -246,7 +245,7 @@ int brcm53115_arl_filter_passes(const brcm53115_arl_filter *f, const arl_data *a
  * row that passes but is unconfirmed fails the listing with
  * BRCM53115_ERR_UNCONFIRMED before fn sees any row.
  *
- * Cost: the walk's register accesses (3 per entry + 2; 12,290 for a full
+ * Cost: the walk's register accesses (3 per entry + 3; 12,291 for a full
  * table) and 9 per lookup: at most 16 per row, 1 per lone row in a table
  * that did not change; with `vid`, 1 per group that could pass. */
 int brcm53115_list_arl_tab(brcm53115_arl_list *list, const brcm53115_arl_filter *f,
