@@ -53,9 +53,13 @@ done
 ulock=/tmp/sw53115-65534.lock
 as_nobody() { SWITCHSIM_STATE=$tmp/nobody/state setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
 chmod 711 "$tmp" && mkdir -m 700 "$tmp/nobody" && chown 65534 "$tmp/nobody" && rm -f "$ulock"
-as_nobody sh -c "umask 0777 && flock $ulock true" && as_nobody $EMU "$SIM" reset &&
-    as_nobody $EMU "$SW" arl write 1 001122334455 1 0 0 0 1 2>"$tmp/err" &&
-    [ "$(stat -c '%a %u' "$ulock")" = "600 65534" ]
-check "a mode 0000 lock file of one's own" $? "$(stat -c '%a %u' "$ulock" 2>&1) $(cat "$tmp/err")"
-rm -f "$ulock"
+if ! as_nobody $EMU "$SW" --version >/dev/null 2>&1; then
+    echo "skipped: the programs cannot be run as uid 65534 from here (a directory on their path)"
+else
+    as_nobody sh -c "umask 0777 && flock $ulock true" && as_nobody $EMU "$SIM" reset &&
+        as_nobody $EMU "$SW" arl write 1 001122334455 1 0 0 0 1 2>"$tmp/err" &&
+        [ "$(stat -c '%a %u' "$ulock")" = "600 65534" ]
+    check "a mode 0000 lock file of one's own" $? "$(stat -c '%a %u' "$ulock" 2>&1) $(cat "$tmp/err")"
+    rm -f "$ulock"
+fi
 finish
