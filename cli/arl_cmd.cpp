@@ -288,9 +288,7 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
     if (keywords_of(f, c, w + i, n - i, err) != 0)
         return -1;
 
-    if (f == &forms[SEARCH_PORT]) {
-        c->arl.pid = 0;
-    } else if (*f->word == 'm' && f->op == ARL_OP_UPDATE) { /* mwrite, mdel */
+    if (*f->word == 'm' && f->op == ARL_OP_UPDATE) { /* mwrite, mdel */
         c->arl.vid = MWRITE_VID;
         c->arl.valid = f->word[1] == 'w';
     }
