@@ -23,8 +23,8 @@ struct change {
     uint16_t index; /* the desired entry (write), or the listing's row (delete) */
     uint8_t del;    /* 1: a delete */
     uint8_t made;   /* 1: made; 3: left, changed since; 4: left, the undo failed */
-    uint8_t bin;    /* what the bin held: its bin, BRCM53115_ROW_* flags, port, tc */
-    uint8_t flags, pid, tc;
+    uint8_t bin;    /* what the bin held: its bin and fields */
+    uint8_t valid, sbit, age, pid, tc;
 };
 
 /* In static storage: the tool runs with a small stack. */
@@ -61,24 +61,22 @@ static int read_file(const char *name, const char *file, const char *text, uint3
     uint32_t lineno = 0;
     name_text(file, f);
     memset(&ap, 0, sizeof ap);
-    for (uint32_t pos = 0; pos < len;) {
-        const char *line = text + pos;
-        const char *nl = (const char *)memchr(line, '\n', len - pos);
-        uint32_t n = nl ? (uint32_t)(nl - line) : len - pos;
-        pos += n + 1;
+    for (uint32_t pos = 0, n; pos < len;) {
+        int newline;
+        const char *line = batch_line(text, len, &pos, &n, &newline);
         lineno++;
         int argc = batch_words(name, line, n, copy, argv, err);
         if (argc == 1)
             continue;
+        const struct want *first;
         if (argc > 1 && arl_parse(argc, argv, &c, err) == 0) {
             if (strcmp(c.word, "write") != 0 || !(c.arl.valid & c.arl.sbit))
                 snprintf(err, sizeof err,
                          "expected arl write VID MAC 1 1 AGE TC PORT, a valid "
                          "static entry, as save writes them");
-            else if (find_want(c.arl.mac, (uint32_t)c.arl.vid))
+            else if ((first = find_want(c.arl.mac, (uint32_t)c.arl.vid)) != NULL)
                 snprintf(err, sizeof err, "%s on VLAN %d again (first on line %u)",
-                         arl_mac_text(c.arl.mac, mac), (int)c.arl.vid,
-                         (unsigned)find_want(c.arl.mac, (uint32_t)c.arl.vid)->line);
+                         arl_mac_text(c.arl.mac, mac), (int)c.arl.vid, (unsigned)first->line);
             else if (ap.n == WANT_MAX)
                 snprintf(err, sizeof err, "more than the %u entries the table holds", WANT_MAX);
             else
@@ -163,9 +161,9 @@ static void undo(const char *name)
         change_data(ch, &now);
         before = now;
         before.entry = ch->bin;
-        before.valid = (ch->flags & BRCM53115_ROW_VALID) != 0;
-        before.sbit = (ch->flags & BRCM53115_ROW_STATIC) != 0;
-        before.age = (ch->flags & BRCM53115_ROW_AGE) != 0;
+        before.valid = ch->valid;
+        before.sbit = ch->sbit;
+        before.age = ch->age;
         before.pid = ch->pid;
         before.tc = ch->tc;
         int rc = brcm53115_undo_arl_tab(&now, &before);
@@ -193,10 +191,8 @@ int arl_apply_func(struct arl_cmd *c, const char *name)
         return ARL_CMD_FAILED;
 
     int rc = brcm53115_list_arl_tab(&arl_lists[0], NULL, NULL, 1, NULL, NULL);
-    for (uint32_t i = 0; rc == BRCM53115_ERR_UNCONFIRMED && i < arl_lists[0].n; i++)
-        if ((arl_lists[0].rows[i].flags & (BRCM53115_ROW_STATIC | BRCM53115_ROW_CONFIRMED)) ==
-            BRCM53115_ROW_STATIC)
-            brcm53115_arl_row_data(&arl_lists[0].rows[i], &c->arl);
+    if (rc == BRCM53115_ERR_UNCONFIRMED)
+        arl_unconfirmed(&c->arl);
     if (rc == 0)
         plan(c->prune);
 
@@ -223,9 +219,9 @@ int arl_apply_func(struct arl_cmd *c, const char *name)
         const arl_data *b = &bins[c->arl.entry == 1];
         ch->made = 1;
         ch->bin = (uint8_t)(c->arl.entry == 1);
-        ch->flags = (uint8_t)((b->valid & 1 ? BRCM53115_ROW_VALID : 0) |
-                              (b->sbit & 1 ? BRCM53115_ROW_STATIC : 0) |
-                              (b->age & 1 ? BRCM53115_ROW_AGE : 0));
+        ch->valid = (uint8_t)(b->valid & 1);
+        ch->sbit = (uint8_t)(b->sbit & 1);
+        ch->age = (uint8_t)(b->age & 1);
         ch->pid = (uint8_t)b->pid;
         ch->tc = (uint8_t)b->tc;
     }

@@ -420,7 +420,7 @@ int arl_run(struct arl_cmd *c, const char *name, const char *where)
         rc = arl_show_func(c);
         break;
     case ARL_OP_SAVE:
-        rc = arl_save_func(c, name);
+        rc = arl_save_func(c);
         break;
     case ARL_OP_FLUSH:
         rc = brcm53115_flush_arl_tab(&arl_lists[0], &c->filter);

@@ -21,8 +21,6 @@ int batch_words(const char *name, const char *line, uint32_t len, char *copy, ch
                 char *err)
 {
     int argc = 1;
-    if (len > 0 && line[len - 1] == '\r')
-        len--; /* a line ended as on another system */
     if (len > BATCH_LINE_MAX) {
         snprintf(err, ARL_ERR_LEN, "line longer than %u bytes", BATCH_LINE_MAX);
         return -1;
@@ -49,16 +47,15 @@ int batch_words(const char *name, const char *line, uint32_t len, char *copy, ch
     return argc;
 }
 
-/* The next line of the text from *pos: its start and length without the
- * newline; *newline whether it had one. */
-static const char *next_line(const char *text, uint32_t len, uint32_t *pos, uint32_t *n,
-                             int *newline)
+const char *batch_line(const char *text, uint32_t len, uint32_t *pos, uint32_t *n, int *newline)
 {
     const char *line = text + *pos;
     const char *nl = (const char *)memchr(line, '\n', len - *pos);
     *n = nl ? (uint32_t)(nl - line) : len - *pos;
     *newline = nl != NULL;
     *pos += *n + 1;
+    if (*n > 0 && line[*n - 1] == '\r')
+        --*n; /* a line ended as on another system */
     return line;
 }
 
@@ -70,9 +67,7 @@ int batch_cut_short(const char *name, const char *file, const char *text, uint32
     long end = -1; /* the count of the end line, while nothing but comments follow it */
     int newline;
     while (pos < len) {
-        const char *line = next_line(text, len, &pos, &n, &newline);
-        if (n > 0 && line[n - 1] == '\r')
-            n--;
+        const char *line = batch_line(text, len, &pos, &n, &newline);
         if (++lineno == 1 && (n != head || memcmp(line, ARL_SAVE_HEADER, head) != 0))
             return 0; /* not save's: a batch as people write them */
         unsigned count;
@@ -137,7 +132,7 @@ static int pass(const char *name, const char *file, const char *text, uint32_t l
     uint32_t lineno = 0, n;
     name_text(file, f);
     for (uint32_t pos = 0; pos < len;) {
-        const char *line = next_line(text, len, &pos, &n, &newline);
+        const char *line = batch_line(text, len, &pos, &n, &newline);
         snprintf(where, sizeof where, "%s:%u: ", f, (unsigned)++lineno);
         struct arl_cmd c;
         int r = parse_line(name, where, line, n, &c, !run);

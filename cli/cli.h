@@ -75,7 +75,11 @@ int arl_func(int argc, char **argv);
  * errno. */
 int arl_show_func(struct arl_cmd *c);
 int arl_get_func(struct arl_cmd *c);
-int arl_save_func(struct arl_cmd *c, const char *name);
+int arl_save_func(struct arl_cmd *c);
+
+/* After a strict listing failed with BRCM53115_ERR_UNCONFIRMED: the
+ * unconfirmed static entry of arl_lists[0], in *bad. */
+void arl_unconfirmed(arl_data *bad);
 
 /* The storage of a listing, shared by the commands of one process: a
  * monitor takes both, a poll and the poll before. */
@@ -113,10 +117,14 @@ long batch_read(const char *name, const char *file);
  * header is never cut. */
 int batch_cut_short(const char *name, const char *file, const char *text, uint32_t len);
 
+/* The line of a batch text that starts at *pos, which moves past it: its
+ * start, and in *n its length without the newline and a carriage return
+ * before it; *newline whether it had one. */
+const char *batch_line(const char *text, uint32_t len, uint32_t *pos, uint32_t *n, int *newline);
+
 /* One line of a batch text: its words (argv[0] `name`), a comment after a
- * word that starts with '#' and a carriage return before the newline left
- * out.  Returns the word count (1 for a blank line or a comment), or -1
- * with the reason in err. */
+ * word that starts with '#' left out.  Returns the word count (1 for a
+ * blank line or a comment), or -1 with the reason in err. */
 #define LINE_WORDS 12
 int batch_words(const char *name, const char *line, uint32_t len, char *copy, char **argv,
                 char *err);

@@ -40,6 +40,15 @@ static int list_row(const arl_data *a, int confirmed, void *ctx)
     return 0;
 }
 
+void arl_unconfirmed(arl_data *bad)
+{
+    for (uint32_t i = 0; i < arl_lists[0].n; i++) {
+        const brcm53115_arl_row *r = &arl_lists[0].rows[i];
+        if ((r->flags & (BRCM53115_ROW_STATIC | BRCM53115_ROW_CONFIRMED)) == BRCM53115_ROW_STATIC)
+            brcm53115_arl_row_data(r, bad);
+    }
+}
+
 /* Lists the entries that pass the filter in the given form; with
  * `strict`, an unconfirmed static entry fails it (the entry in *bad). */
 static int list(const brcm53115_arl_filter *f, int form, int strict, arl_data *bad)
@@ -50,14 +59,8 @@ static int list(const brcm53115_arl_filter *f, int form, int strict, arl_data *b
     /* The table is taken whole and printed after it, so that a slow
      * reader of the output never holds up the switch. */
     int rc = brcm53115_list_arl_tab(&arl_lists[0], f, NULL, strict, list_row, &l);
-    if (rc == BRCM53115_ERR_UNCONFIRMED) {
-        for (uint32_t i = 0; i < arl_lists[0].n; i++) {
-            const brcm53115_arl_row *r = &arl_lists[0].rows[i];
-            if ((r->flags & (BRCM53115_ROW_STATIC | BRCM53115_ROW_CONFIRMED)) ==
-                BRCM53115_ROW_STATIC)
-                brcm53115_arl_row_data(r, bad);
-        }
-    }
+    if (rc == BRCM53115_ERR_UNCONFIRMED)
+        arl_unconfirmed(bad);
     if (rc < 0)
         return rc;
     begin(&l);
@@ -84,9 +87,8 @@ int arl_get_func(struct arl_cmd *c)
  * then renamed over FILE; on any failure FILE is left as it was and the
  * new file removed.  Standard output is pointed at the new file for the
  * listing, and back after it. */
-int arl_save_func(struct arl_cmd *c, const char *name)
+int arl_save_func(struct arl_cmd *c)
 {
-    (void)name;
     if (!c->file || strcmp(c->file, "-") == 0) {
         c->file = NULL;
         return list(NULL, ARL_FORM_SAVE, 1, &c->arl);

@@ -45,7 +45,6 @@ static uint32_t now_ms(void)
 struct monitor {
     struct arl_cmd *c;
     struct arl_out out;
-    char name[NAME_TEXT_LEN];
 };
 
 /* One event line, flushed.  Returns 0, or BRCM53115_ERR_OUTPUT. */
@@ -57,22 +56,22 @@ static int event(struct monitor *m, const char *what, const arl_data *old, const
         return 0;
     const arl_data *e = now ? now : old;
     int moved = old && now && old->pid != now->pid;
-    char pre[64], post[24];
+    char pre[64], post[24] = "";
     struct timeval tv;
     gettimeofday(&tv, NULL);
     if (m->c->json) {
         snprintf(pre, sizeof pre, "\"time\":%lu.%03u,\"event\":\"%s\",", (unsigned long)tv.tv_sec,
                  (unsigned)(tv.tv_usec / 1000), what);
-        snprintf(post, sizeof post, ",\"from\":%d", moved ? (int)old->pid : 0);
+        if (moved)
+            snprintf(post, sizeof post, ",\"from\":%d", (int)old->pid);
     } else {
         struct tm tm;
         time_t t = tv.tv_sec;
         localtime_r(&t, &tm);
         snprintf(pre, sizeof pre, "%02d:%02d:%02d %s ", tm.tm_hour, tm.tm_min, tm.tm_sec, what);
-        snprintf(post, sizeof post, " from %d", moved ? (int)old->pid : 0);
+        if (moved)
+            snprintf(post, sizeof post, " from %d", (int)old->pid);
     }
-    if (!moved)
-        post[0] = '\0';
     arl_out_entry(&m->out, e, pre, post);
     return arl_out_flush();
 }
@@ -166,7 +165,6 @@ int arl_monitor_func(struct arl_cmd *c, const char *name, const char *where)
 {
     struct monitor m;
     m.c = c;
-    snprintf(m.name, sizeof m.name, "%s", name);
     arl_out_begin(&m.out, c->json ? ARL_FORM_LINES : ARL_FORM_EVENTS, "");
     memset(flaps, 0, sizeof flaps);
     stop = 0;
@@ -200,7 +198,7 @@ int arl_monitor_func(struct arl_cmd *c, const char *name, const char *where)
             base = 1;
             fails = 0;
         } else {
-            arl_report(m.name, where, c, rc, NULL);
+            arl_report(name, where, c, rc, NULL);
             if (++fails == FAILS_MAX)
                 break;
         }
@@ -217,7 +215,7 @@ int arl_monitor_func(struct arl_cmd *c, const char *name, const char *where)
     signal(SIGTERM, SIG_DFL);
     c->rc = rc;
     if (rc == BRCM53115_ERR_OUTPUT) {
-        arl_report(m.name, where, c, rc, NULL); /* silent for a reader that has gone */
+        arl_report(name, where, c, rc, NULL); /* silent for a reader that has gone */
         return ARL_CMD_FAILED;
     }
     return rc == 0 || fails < FAILS_MAX ? ARL_CMD_DONE : ARL_CMD_FAILED;

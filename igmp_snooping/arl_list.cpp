@@ -195,16 +195,15 @@ static int confirm_group(brcm53115_arl_list *list, uint32_t i, const brcm53115_a
     return 0;
 }
 
-/* Whether a row passes the filter on its looked-up fields. */
-static int row_passes(const brcm53115_arl_filter *f, const brcm53115_arl_row *r)
+extern "C" int brcm53115_arl_filter_passes(const brcm53115_arl_filter *f, const arl_data *a)
 {
     if (!f)
         return 1;
-    if (f->vid >= 0 && (!(r->flags & BRCM53115_ROW_CONFIRMED) || r->vid != f->vid))
+    if (f->has_mac && memcmp(f->mac, a->mac, 6) != 0)
         return 0;
-    if (f->pid >= 0 && r->pid != f->pid)
+    if ((f->vid >= 0 && f->vid != a->vid) || (f->pid >= 0 && f->pid != a->pid))
         return 0;
-    return could_pass(f, r);
+    return f->kind == BRCM53115_KIND_ANY || (f->kind == BRCM53115_KIND_STATIC) == (a->sbit != 0);
 }
 
 extern "C" void brcm53115_arl_row_data(const brcm53115_arl_row *r, arl_data *a)
@@ -241,16 +240,20 @@ extern "C" int brcm53115_list_arl_tab(brcm53115_arl_list *list, const brcm53115_
             rc = confirm_group(list, i, f, prev);
     if (rc < 0)
         return rc;
+    arl_data a;
     for (uint32_t i = 0; i < list->n; i++) {
         brcm53115_arl_row *r = &list->rows[i];
-        if (row_passes(f, r))
+        /* A row passes on its looked-up fields; with a VLAN id, only a
+         * confirmed row, whose VLAN id is whole. */
+        brcm53115_arl_row_data(r, &a);
+        if (brcm53115_arl_filter_passes(f, &a) &&
+            (!f || f->vid < 0 || (r->flags & BRCM53115_ROW_CONFIRMED)))
             r->flags |= BRCM53115_ROW_PASSES;
         if (strict &&
             (r->flags & (BRCM53115_ROW_PASSES | BRCM53115_ROW_STATIC | BRCM53115_ROW_CONFIRMED)) ==
                 (BRCM53115_ROW_PASSES | BRCM53115_ROW_STATIC))
             return BRCM53115_ERR_UNCONFIRMED;
     }
-    arl_data a;
     for (uint32_t i = 0; fn && i < list->n; i++) {
         const brcm53115_arl_row *r = &list->rows[i];
         if (!(r->flags & BRCM53115_ROW_PASSES))

@@ -206,12 +206,17 @@ static void read_bucket(int *rc, uint64_t key, const arl_data *arl, struct bucke
     b->vid[1] = (uint32_t)read_reg(rc, ARL_ENTRY1_VID, ARL_LEN_CTRL);
 }
 
+/* Whether bin i's VLAN register holds this VLAN id (one byte wide). */
+static int bin_vid_is(const struct bucket *b, int i, int32_t vid)
+{
+    return ((b->vid[i] ^ (uint32_t)vid) & 0xFFu) == 0;
+}
+
 /* The bin holding a valid entry with this key and VLAN id, or -1. */
 static int find_bin(const struct bucket *b, uint64_t key, int32_t vid)
 {
     for (int i = 0; i < (int)ARL_BINS; i++)
-        if (arl_valid_a(b->val[i]) && arl_key(b->val[i]) == key &&
-            ((b->vid[i] ^ (uint32_t)vid) & 0xFFu) == 0)
+        if (arl_valid_a(b->val[i]) && arl_key(b->val[i]) == key && bin_vid_is(b, i, vid))
             return i;
     return -1;
 }
@@ -225,17 +230,6 @@ static void write_invalid(int *rc, const arl_data *arl, int bin)
     del.vid = arl->vid;
     del.entry = bin;
     write_entry(rc, &del);
-}
-
-extern "C" int brcm53115_arl_filter_passes(const brcm53115_arl_filter *f, const arl_data *a)
-{
-    if (!f)
-        return 1;
-    if (f->has_mac && memcmp(f->mac, a->mac, 6) != 0)
-        return 0;
-    if ((f->vid >= 0 && f->vid != a->vid) || (f->pid >= 0 && f->pid != a->pid))
-        return 0;
-    return f->kind == BRCM53115_KIND_ANY || (f->kind == BRCM53115_KIND_STATIC) == (a->sbit != 0);
 }
 
 /* Reads the bucket and writes the record into the bin that belongs to it;
@@ -292,7 +286,7 @@ static int undo_entry(int *rc, void *arg)
     /* The age flag is the switch's to change; the rest must be as written. */
     int held = u->now->valid & 1
                    ? arl_ageless_a(b.val[bin]) == arl_ageless_a(arl_encode_a(u->now)) &&
-                         ((b.vid[bin] ^ (uint32_t)u->now->vid) & 0xFFu) == 0
+                         bin_vid_is(&b, bin, u->now->vid)
                    : !arl_valid_a(b.val[bin]);
     if (!held)
         return BRCM53115_ABSENT;
