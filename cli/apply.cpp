@@ -6,8 +6,13 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "args.h"
 #include "arl_print.h"
-#include "cli.h"
+#include "cmdfile.h"
+#include "commands.h"
+#include "parse.h"
+#include "report.h"
+#include "say.h"
 
 #define WANT_MAX 4096u /* the entries the table can hold */
 
@@ -65,7 +70,7 @@ static int read_file(const char *name, const char *file, const char *text, uint3
         int newline;
         const char *line = batch_line(text, len, &pos, &n, &newline);
         lineno++;
-        int argc = batch_words(name, line, n, copy, argv, err);
+        int argc = batch_words(name, line, n, copy, argv, err, sizeof err);
         if (argc == 1)
             continue;
         const struct want *first;
@@ -105,18 +110,14 @@ static int read_file(const char *name, const char *file, const char *text, uint3
 static void change_data(const struct change *ch, arl_data *a)
 {
     if (ch->del) {
-        brcm53115_arl_row_data(&arl_lists[0].rows[ch->index], a);
+        brcm53115_arl_list_row(&arl_lists[0], ch->index, a);
         a->valid = a->sbit = a->age = a->tc = a->pid = 0;
         return;
     }
     const struct want *w = &ap.want[ch->index];
-    memset(a, 0, sizeof *a);
-    memcpy(a->mac, w->mac, 6);
-    a->vid = w->vid;
-    a->pid = w->pid;
-    a->tc = w->tc;
-    a->age = w->age;
-    a->valid = a->sbit = 1;
+    arl_data want = {0, w->vid, 1, 1, w->age, w->tc, w->pid, {0, 0, 0, 0, 0, 0}};
+    memcpy(want.mac, w->mac, 6);
+    *a = want;
 }
 
 static void add_change(uint32_t index, int del)
@@ -130,16 +131,15 @@ static void add_change(uint32_t index, int del)
  * table's order, then the writes in FILE's order. */
 static void plan(int prune)
 {
-    const brcm53115_arl_list *l = &arl_lists[0];
-    for (uint32_t i = 0; i < l->n; i++) {
-        const brcm53115_arl_row *r = &l->rows[i];
-        if (!(r->flags & BRCM53115_ROW_CONFIRMED) || !(r->flags & BRCM53115_ROW_VALID))
+    arl_data r;
+    for (uint32_t i = 0; i < arl_lists[0].n; i++) {
+        if (!brcm53115_arl_list_row(&arl_lists[0], i, &r) || !r.valid)
             continue;
-        struct want *w = find_want(r->mac, r->vid);
-        int is_static = (r->flags & BRCM53115_ROW_STATIC) != 0;
+        struct want *w = find_want(r.mac, (uint32_t)r.vid);
         if (w) /* the age flag is the switch's to change: not compared */
-            w->same = is_static && w->pid == r->pid && (w->tc & 3u) == (r->tc & 3u);
-        else if (prune && is_static)
+            w->same = r.sbit && w->pid == r.pid &&
+                      (w->tc & BRCM53115_TC_MASK) == ((uint32_t)r.tc & BRCM53115_TC_MASK);
+        else if (prune && r.sbit)
             add_change(i, 1);
     }
     for (uint32_t i = 0; i < ap.n; i++)
@@ -183,28 +183,27 @@ static void undo(const char *name)
     }
 }
 
-int arl_apply_func(struct arl_cmd *c, const char *name)
+int arl_apply_func(struct arl_cmd *c)
 {
+    const char *name = c->name;
     long len = batch_read(name, c->file);
     if (len < 0 || batch_cut_short(name, c->file, batch_input, (uint32_t)len) ||
         read_file(name, c->file, batch_input, (uint32_t)len) != 0)
-        return ARL_CMD_FAILED;
+        return ARL_ERR_SAID;
 
-    int rc = brcm53115_list_arl_tab(&arl_lists[0], NULL, NULL, 1, NULL, NULL);
-    if (rc == BRCM53115_ERR_UNCONFIRMED)
-        arl_unconfirmed(&c->arl);
+    int rc = arl_list_strict(c);
     if (rc == 0)
         plan(c->prune);
 
-    arl_data bins[2];
+    arl_data *bins = c->bins;
     if (rc == 0 && c->check) {
         struct arl_out o;
-        arl_out_begin(&o, ARL_FORM_BATCH, "");
+        arl_out_begin(&o, ARL_FORM_BATCH, stdout);
         for (uint32_t i = 0; i < ap.changes; i++) {
             change_data(&ap.change[i], &c->arl);
-            arl_out_entry(&o, &c->arl, "", "");
+            arl_out_entry(&o, &c->arl);
         }
-        rc = arl_out_end(&o);
+        rc = arl_out_end(&o) ? ARL_ERR_OUTPUT : 0;
     }
     int running = rc == 0 && !c->check;
     for (uint32_t i = 0; running && rc == 0 && i < ap.changes; i++) {
@@ -227,9 +226,9 @@ int arl_apply_func(struct arl_cmd *c, const char *name)
     }
     c->rc = rc;
     if (rc == 0)
-        return ARL_CMD_DONE;
-    arl_report(name, "", c, rc, bins);
+        return 0;
+    arl_report(c, rc);
     if (running)
         undo(name);
-    return ARL_CMD_FAILED;
+    return ARL_ERR_SAID;
 }

@@ -2,7 +2,11 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "cli.h"
+#include "args.h"
+#include "batch.h"
+#include "help.h"
+#include "run.h"
+#include "say.h"
 
 #ifndef SW53115_VERSION
 #define SW53115_VERSION "unknown"

@@ -11,9 +11,16 @@
 #include <time.h>
 
 #include "arl_print.h"
-#include "cli.h"
+#include "commands.h"
+#include "report.h"
 
-#define FAILS_MAX 5 /* failed polls in a row that end the monitor */
+/* Failed polls end the watch only when they have failed, without a
+ * success between them, for FAIL_MS from the start of the first and at
+ * least FAILS_MIN polls; after a failed poll the next comes within
+ * RETRY_MS. */
+#define FAIL_MS 30000u
+#define FAILS_MIN 5
+#define RETRY_MS 5000u
 #define FLAP_SLOTS 256u
 #define FLAP_MOVES_MAX 16u
 
@@ -47,33 +54,20 @@ struct monitor {
     struct arl_out out;
 };
 
-/* One event line, flushed.  Returns 0, or BRCM53115_ERR_OUTPUT. */
-static int event(struct monitor *m, const char *what, const arl_data *old, const arl_data *now)
+/* One event line, flushed: `old`, where given, is what the entry was (a
+ * change says its fields that differ with `was`).  Returns 0, or
+ * ARL_ERR_OUTPUT. */
+static int event(struct monitor *m, const char *what, const arl_data *old, const arl_data *now,
+                 int was)
 {
     const brcm53115_arl_filter *f = &m->c->filter;
     if (!(old && brcm53115_arl_filter_passes(f, old)) &&
         !(now && brcm53115_arl_filter_passes(f, now)))
         return 0;
-    const arl_data *e = now ? now : old;
-    int moved = old && now && old->pid != now->pid;
-    char pre[64], post[24] = "";
     struct timeval tv;
     gettimeofday(&tv, NULL);
-    if (m->c->json) {
-        snprintf(pre, sizeof pre, "\"time\":%lu.%03u,\"event\":\"%s\",", (unsigned long)tv.tv_sec,
-                 (unsigned)(tv.tv_usec / 1000), what);
-        if (moved)
-            snprintf(post, sizeof post, ",\"from\":%d", (int)old->pid);
-    } else {
-        struct tm tm;
-        time_t t = tv.tv_sec;
-        localtime_r(&t, &tm);
-        snprintf(pre, sizeof pre, "%02d:%02d:%02d %s ", tm.tm_hour, tm.tm_min, tm.tm_sec, what);
-        if (moved)
-            snprintf(post, sizeof post, " from %d", (int)old->pid);
-    }
-    arl_out_entry(&m->out, e, pre, post);
-    return arl_out_flush();
+    arl_out_event(&m->out, what, &tv, now ? now : old, now ? old : NULL, was);
+    return arl_out_flush(&m->out) ? ARL_ERR_OUTPUT : 0;
 }
 
 /* The flap record of an entry, made for its first move (the oldest record
@@ -112,7 +106,18 @@ static int moved(struct monitor *m, const arl_data *old, const arl_data *now, ui
     if (s->flapping || s->n < moves || t - s->at[0] > window)
         return 0;
     s->flapping = 1;
-    return event(m, "flap", old, now);
+    return event(m, "flap", old, now, 0);
+}
+
+/* Whether a row of a listing that no lookup confirmed may be entry e:
+ * its group's. */
+static int unsure(const brcm53115_arl_list *l, const arl_data *e)
+{
+    arl_data r;
+    for (uint32_t k = 0; k < l->n; k++)
+        if (!brcm53115_arl_list_row(l, k, &r) && brcm53115_arl_same_group(&r, e))
+            return 1;
+    return 0;
 }
 
 /* The events between the poll before (prev) and this one (cur). */
@@ -122,37 +127,29 @@ static int differences(struct monitor *m, const brcm53115_arl_list *prev,
     arl_data a, b;
     int rc = 0;
     for (uint32_t i = 0; rc == 0 && i < cur->n; i++) {
-        const brcm53115_arl_row *r = &cur->rows[i];
-        if (!(r->flags & BRCM53115_ROW_CONFIRMED))
+        if (!brcm53115_arl_list_row(cur, i, &a))
             continue; /* looked up when it has settled */
-        brcm53115_arl_row_data(r, &a);
-        uint32_t j = brcm53115_arl_find_row(prev, r->mac, r->vid);
+        uint32_t j = brcm53115_arl_find_row(prev, a.mac, (uint32_t)a.vid);
         if (!j) {
-            rc = event(m, "new", NULL, &a);
+            rc = event(m, "new", NULL, &a, 0);
             continue;
         }
-        brcm53115_arl_row_data(&prev->rows[j - 1], &b);
+        brcm53115_arl_list_row(prev, j - 1, &b);
         if (a.pid != b.pid) {
-            rc = event(m, "move", &b, &a);
+            rc = event(m, "move", &b, &a, 1);
             if (rc == 0)
                 rc = moved(m, &b, &a, t);
         } else if (a.sbit != b.sbit || a.tc != b.tc) {
-            rc = event(m, "change", &b, &a);
+            rc = event(m, "change", &b, &a, 1);
         }
     }
     for (uint32_t i = 0; rc == 0 && i < prev->n; i++) {
-        const brcm53115_arl_row *r = &prev->rows[i];
-        if (!(r->flags & BRCM53115_ROW_CONFIRMED) || brcm53115_arl_find_row(cur, r->mac, r->vid))
+        if (!brcm53115_arl_list_row(prev, i, &b) ||
+            brcm53115_arl_find_row(cur, b.mac, (uint32_t)b.vid))
             continue;
         /* A row of this poll that no lookup confirmed may be this entry. */
-        int unsure = 0;
-        for (uint32_t k = 0; k < cur->n && !unsure; k++)
-            unsure = !(cur->rows[k].flags & BRCM53115_ROW_CONFIRMED) &&
-                     memcmp(cur->rows[k].mac, r->mac, 6) == 0 &&
-                     ((cur->rows[k].vid ^ r->vid) & 0xFu) == 0;
-        brcm53115_arl_row_data(r, &b);
-        if (!unsure)
-            rc = event(m, "gone", &b, NULL);
+        if (!unsure(cur, &b))
+            rc = event(m, "gone", &b, NULL, 0);
     }
     /* An entry that stayed on one port for SECONDS may flap again. */
     for (uint32_t i = 0; i < FLAP_SLOTS; i++)
@@ -161,11 +158,11 @@ static int differences(struct monitor *m, const brcm53115_arl_list *prev,
     return rc;
 }
 
-int arl_monitor_func(struct arl_cmd *c, const char *name, const char *where)
+int arl_monitor_func(struct arl_cmd *c)
 {
     struct monitor m;
     m.c = c;
-    arl_out_begin(&m.out, c->json ? ARL_FORM_LINES : ARL_FORM_EVENTS, "");
+    arl_out_begin(&m.out, c->json ? ARL_FORM_LINES : ARL_FORM_EVENTS, stdout);
     memset(flaps, 0, sizeof flaps);
     stop = 0;
     struct sigaction sa;
@@ -184,12 +181,13 @@ int arl_monitor_func(struct arl_cmd *c, const char *name, const char *where)
 
     brcm53115_arl_list *prev = &arl_lists[1], *cur = &arl_lists[0];
     int base = 0, fails = 0, rc = 0;
+    uint32_t failing_since = 0;
     for (int32_t polls = 0; !stop && (c->count == 0 || polls < c->count); polls++) {
-        uint32_t start = now_ms();
+        uint32_t start = now_ms(), interval = (uint32_t)c->interval;
         rc = brcm53115_list_arl_tab(cur, &mac_only, base ? prev : NULL, 0, NULL, NULL);
         if (rc == 0 && base)
             rc = differences(&m, prev, cur, start);
-        if (rc == BRCM53115_ERR_OUTPUT)
+        if (rc == ARL_ERR_OUTPUT)
             break;
         if (rc == 0) {
             brcm53115_arl_list *t = prev;
@@ -198,14 +196,20 @@ int arl_monitor_func(struct arl_cmd *c, const char *name, const char *where)
             base = 1;
             fails = 0;
         } else {
-            arl_report(name, where, c, rc, NULL);
-            if (++fails == FAILS_MAX)
+            arl_report(c, rc);
+            if (fails++ == 0)
+                failing_since = start;
+            if (fails >= FAILS_MIN && now_ms() - failing_since >= FAIL_MS) {
+                stop = 0;
                 break;
+            }
+            if (interval > RETRY_MS)
+                interval = RETRY_MS;
         }
         /* From the start of one poll to the start of the next. */
         uint32_t spent = now_ms() - start;
-        if (spent < (uint32_t)c->interval && (c->count == 0 || polls + 1 < c->count)) {
-            uint32_t left = (uint32_t)c->interval - spent;
+        if (spent < interval && (c->count == 0 || polls + 1 < c->count)) {
+            uint32_t left = interval - spent;
             struct timespec ts = {(time_t)(left / 1000u), (long)(left % 1000u) * 1000000L};
             while (!stop && nanosleep(&ts, &ts) != 0 && errno == EINTR) {
             }
@@ -214,9 +218,7 @@ int arl_monitor_func(struct arl_cmd *c, const char *name, const char *where)
     signal(SIGINT, SIG_DFL);
     signal(SIGTERM, SIG_DFL);
     c->rc = rc;
-    if (rc == BRCM53115_ERR_OUTPUT) {
-        arl_report(name, where, c, rc, NULL); /* silent for a reader that has gone */
-        return ARL_CMD_FAILED;
-    }
-    return rc == 0 || fails < FAILS_MAX ? ARL_CMD_DONE : ARL_CMD_FAILED;
+    if (rc == ARL_ERR_OUTPUT)
+        return rc; /* silent for a reader that has gone */
+    return rc == 0 || stop || fails < FAILS_MIN ? 0 : ARL_ERR_SAID;
 }

@@ -45,9 +45,22 @@ static ino_t lock_ino;
 static int lock_held, keep_open;
 static int lock_wait_ms = BRCM53115_LOCK_WAIT_MS;
 
+static void drop_lock_file(void)
+{
+    close(lock_fd);
+    lock_fd = -1;
+}
+
 extern "C" void brcm53115_arl_lock_wait(int ms)
 {
     lock_wait_ms = ms < 0 ? 0 : ms;
+}
+
+extern "C" void brcm53115_arl_lock_file(const char *path)
+{
+    if (lock_fd >= 0 && !lock_held)
+        drop_lock_file();
+    lock_path = path;
 }
 
 extern "C" const char *brcm53115_arl_lock_path(void)
@@ -111,12 +124,6 @@ static int open_lock(void)
         close(fd);
     errno = err;
     return -1;
-}
-
-static void drop_lock_file(void)
-{
-    close(lock_fd);
-    lock_fd = -1;
 }
 
 extern "C" void brcm53115_arl_lock_keep(int keep)

@@ -1,5 +1,5 @@
-/* lib53115: register access over the platform functions and the ARL table
- * operations of the BCM53115. */
+/* lib53115: the ARL table operations of the BCM53115, each one exchange
+ * with the switch through the register access of arl_access.cpp. */
 #include "lib53115.h"
 
 #include <stdarg.h>
@@ -8,99 +8,28 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "arl_access.h"
 #include "arl_codec.h"
+#include "arl_filter.h"
 
-extern "C" {
+int igmp_snoop_dbg = 0; /* C linkage, as lib53115.h declares it */
 
-int igmp_snoop_dbg = 0;
-brcm53115_access brcm53115_failed;
-
-int brcm53115_write(int page, int offset, uint64_t value, int length)
-{
-    uint64_t reg = value;
-    int rc = set_register(page & 0xFF, offset & 0xFF, &reg, length);
-    return rc < 0 ? rc : 0;
-}
-
-int brcm53115_read(int page, int offset, uint32_t *val, int length)
-{
-    uint8_t buf[ARL_REPLY_SIZE];
-    uint16_t g[4];
-
-    /* A failed platform read must not hand back stack garbage. */
-    memset(buf, 0, sizeof buf);
-    int rc = get_register(page & 0xFF, offset & 0xFF, length, buf);
-    if (rc < 0)
-        memset(buf, 0, sizeof buf);
-    memcpy(g, buf + ARL_REPLY_VALUE, sizeof g);
-
-    switch (length) {
-    case 8:
-        val[0] = (uint32_t)g[1] << 16 | g[0];
-        val[1] = (uint32_t)g[3] << 16 | g[2];
-        break;
-    case 6:
-        val[0] = (uint32_t)g[1] << 16 | g[0];
-        val[1] = g[2];
-        break;
-    case 4:
-        val[0] = (uint32_t)g[1] << 16 | g[0];
-        val[1] = 0;
-        break;
-    default:
-        val[0] = g[0];
-        val[1] = 0;
-        break;
-    }
-    return rc < 0 ? rc : 0;
-}
-
-} /* extern "C" */
-
-/* Register accesses of one table operation.  *rc holds the operation's
- * result: once an access has failed, no further access is made and reads
- * yield 0. */
-static void access_failed(int *rc, int write, int offset, int length, int result)
-{
-    brcm53115_failed.write = write;
-    brcm53115_failed.page = ARL_PAGE;
-    brcm53115_failed.offset = offset;
-    brcm53115_failed.length = length;
-    brcm53115_failed.result = result;
-    *rc = BRCM53115_ERR_ACCESS;
-}
-
-static uint64_t read_reg(int *rc, int offset, int length)
-{
-    uint32_t v[2] = {0, 0};
-    if (*rc == 0) {
-        int r = brcm53115_read(ARL_PAGE, offset, v, length);
-        if (r < 0)
-            access_failed(rc, 0, offset, length, r);
-    }
-    return (uint64_t)v[1] << 32 | v[0];
-}
-
-static void write_reg(int *rc, int offset, uint64_t value, int length)
-{
-    if (*rc == 0) {
-        int r = brcm53115_write(ARL_PAGE, offset, value, length);
-        if (r < 0)
-            access_failed(rc, 1, offset, length, r);
-    }
-}
+/* What an operation is given: the record, and as the operation needs
+ * them, the bins it fills, the entry an undo puts back, a filter, or the
+ * walk's callback. */
+struct op_args {
+    arl_data *arl;
+    arl_data *bins;
+    const arl_data *old;
+    const brcm53115_arl_filter *f;
+    void (*fn)(const arl_data *, void *);
+    void *ctx;
+};
 
 /* A VLAN id as the index and slot VLAN registers take it. */
 static uint64_t vid_value(int32_t vid)
 {
     return (uint64_t)(int64_t)vid;
-}
-
-static uint32_t now_us(void)
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (uint32_t)ts.tv_sec * 1000000u + (uint32_t)ts.tv_nsec / 1000u;
 }
 
 /* One trace line: where it comes from, then what it says. */
@@ -116,37 +45,25 @@ static void trace(const char *fn, int line, const char *fmt, ...)
 static const char read_fn[] = "brcm53115_read_arl_tab";
 static const char write_fn[] = "brcm53115_write_arl_tab";
 
-/* Polls the control register, with no pause, until the switch has
- * finished the access.  The chip finishes in microseconds; one that does
- * not finish within the bound is not going to. */
-static void wait_done(int *rc)
-{
-    uint32_t start = now_us();
-    while (*rc == 0 && (read_reg(rc, ARL_RW_CTRL, ARL_LEN_CTRL) & ARL_RW_START)) {
-        if (now_us() - start > BRCM53115_WRITE_TIMEOUT_US)
-            *rc = BRCM53115_ERR_TIMEOUT;
-    }
-}
-
 /* Loads the bucket of the record's MAC and VLAN id into the entry slots. */
 static void start_read(int *rc, uint64_t key, const arl_data *arl)
 {
-    write_reg(rc, ARL_MAC_INDEX, key, ARL_LEN_MAC);
-    write_reg(rc, ARL_VID_INDEX, vid_value(arl->vid), ARL_LEN_CTRL);
-    write_reg(rc, ARL_RW_CTRL, ARL_RW_READ, ARL_LEN_CTRL);
-    write_reg(rc, ARL_RW_CTRL, ARL_RW_START | ARL_RW_READ, ARL_LEN_CTRL);
+    arl_write_reg(rc, ARL_MAC_INDEX, key, ARL_LEN_MAC);
+    arl_write_reg(rc, ARL_VID_INDEX, vid_value(arl->vid), ARL_LEN_CTRL);
+    arl_write_reg(rc, ARL_RW_CTRL, ARL_RW_READ, ARL_LEN_CTRL);
+    arl_write_reg(rc, ARL_RW_CTRL, ARL_RW_START | ARL_RW_READ, ARL_LEN_CTRL);
 }
 
 static int read_entry(int *rc, void *arg)
 {
-    arl_data *arl = (arl_data *)arg;
+    arl_data *arl = ((struct op_args *)arg)->arl;
     uint64_t key = arl_mac_key(arl->mac);
 
     start_read(rc, key, arl);
     if (*rc == 0)
         usleep(2);
     for (int i = 0; i < 2; i++) {
-        uint64_t val = read_reg(rc, i == 0 ? ARL_ENTRY0 : ARL_ENTRY1, ARL_LEN_ENTRY);
+        uint64_t val = arl_read_reg(rc, i == 0 ? ARL_ENTRY0 : ARL_ENTRY1, ARL_LEN_ENTRY);
         if (*rc)
             break;
         if (igmp_snoop_dbg & IGMP_DBG_READ)
@@ -171,8 +88,8 @@ static void write_entry(int *rc, arl_data *arl)
 
     if (igmp_snoop_dbg & IGMP_DBG_WRITE)
         trace(write_fn, __LINE__, "write_arl_macid=[%llx]\n", (unsigned long long)key);
-    write_reg(rc, ARL_MAC_INDEX, key, ARL_LEN_MAC);
-    write_reg(rc, ARL_VID_INDEX, vid_value(arl->vid), ARL_LEN_CTRL);
+    arl_write_reg(rc, ARL_MAC_INDEX, key, ARL_LEN_MAC);
+    arl_write_reg(rc, ARL_VID_INDEX, vid_value(arl->vid), ARL_LEN_CTRL);
 
     uint64_t val = arl_encode_a(arl);
 
@@ -182,11 +99,11 @@ static void write_entry(int *rc, arl_data *arl)
               (int)arl->vid, (int)arl->valid, (int)arl->sbit, (int)arl->age, (int)arl->pid);
 
     int slot = arl->entry == 1;
-    write_reg(rc, slot ? ARL_ENTRY1 : ARL_ENTRY0, val, ARL_LEN_ENTRY);
-    write_reg(rc, slot ? ARL_ENTRY1_VID : ARL_ENTRY0_VID, vid_value(arl->vid), ARL_LEN_CTRL);
-    write_reg(rc, ARL_RW_CTRL, 0, ARL_LEN_CTRL);
-    write_reg(rc, ARL_RW_CTRL, ARL_RW_START, ARL_LEN_CTRL);
-    wait_done(rc);
+    arl_write_reg(rc, slot ? ARL_ENTRY1 : ARL_ENTRY0, val, ARL_LEN_ENTRY);
+    arl_write_reg(rc, slot ? ARL_ENTRY1_VID : ARL_ENTRY0_VID, vid_value(arl->vid), ARL_LEN_CTRL);
+    arl_write_reg(rc, ARL_RW_CTRL, 0, ARL_LEN_CTRL);
+    arl_write_reg(rc, ARL_RW_CTRL, ARL_RW_START, ARL_LEN_CTRL);
+    arl_wait_done(rc);
 }
 
 /* The bucket of the record's MAC and VLAN id: read, waited for, both bins
@@ -199,11 +116,11 @@ struct bucket {
 static void read_bucket(int *rc, uint64_t key, const arl_data *arl, struct bucket *b)
 {
     start_read(rc, key, arl);
-    wait_done(rc);
-    b->val[0] = read_reg(rc, ARL_ENTRY0, ARL_LEN_ENTRY);
-    b->vid[0] = (uint32_t)read_reg(rc, ARL_ENTRY0_VID, ARL_LEN_CTRL);
-    b->val[1] = read_reg(rc, ARL_ENTRY1, ARL_LEN_ENTRY);
-    b->vid[1] = (uint32_t)read_reg(rc, ARL_ENTRY1_VID, ARL_LEN_CTRL);
+    arl_wait_done(rc);
+    b->val[0] = arl_read_reg(rc, ARL_ENTRY0, ARL_LEN_ENTRY);
+    b->vid[0] = (uint32_t)arl_read_reg(rc, ARL_ENTRY0_VID, ARL_LEN_CTRL);
+    b->val[1] = arl_read_reg(rc, ARL_ENTRY1, ARL_LEN_ENTRY);
+    b->vid[1] = (uint32_t)arl_read_reg(rc, ARL_ENTRY1_VID, ARL_LEN_CTRL);
 }
 
 /* Whether bin i's VLAN register holds this VLAN id (one byte wide). */
@@ -234,14 +151,10 @@ static void write_invalid(int *rc, const arl_data *arl, int bin)
 
 /* Reads the bucket and writes the record into the bin that belongs to it;
  * bins (if not NULL) gets what the bucket held. */
-struct change_args {
-    arl_data *arl;
-    arl_data *bins;
-};
 
 static int change_entry(int *rc, void *arg)
 {
-    struct change_args *c = (struct change_args *)arg;
+    struct op_args *c = (struct op_args *)arg;
     arl_data *arl = c->arl;
     uint64_t key = arl_mac_key(arl->mac);
     struct bucket b;
@@ -267,26 +180,23 @@ static int change_entry(int *rc, void *arg)
     return 0;
 }
 
-/* Puts back what a change replaced, where the bin still holds the change. */
-struct undo_args {
-    const arl_data *now;
-    const arl_data *old;
-};
+/* Puts back what a change replaced (old), where the bin still holds the
+ * change (arl). */
 
 static int undo_entry(int *rc, void *arg)
 {
-    const struct undo_args *u = (const struct undo_args *)arg;
-    uint64_t key = arl_mac_key(u->now->mac);
+    const struct op_args *u = (const struct op_args *)arg;
+    uint64_t key = arl_mac_key(u->arl->mac);
     struct bucket b;
     int bin = u->old->entry == 1;
 
-    read_bucket(rc, key, u->now, &b);
+    read_bucket(rc, key, u->arl, &b);
     if (*rc)
         return 0;
     /* The age flag is the switch's to change; the rest must be as written. */
-    int held = u->now->valid & 1
-                   ? arl_ageless_a(b.val[bin]) == arl_ageless_a(arl_encode_a(u->now)) &&
-                         bin_vid_is(&b, bin, u->now->vid)
+    int held = u->arl->valid & 1
+                   ? arl_ageless_a(b.val[bin]) == arl_ageless_a(arl_encode_a(u->arl)) &&
+                         bin_vid_is(&b, bin, u->arl->vid)
                    : !arl_valid_a(b.val[bin]);
     if (!held)
         return BRCM53115_ABSENT;
@@ -295,19 +205,14 @@ static int undo_entry(int *rc, void *arg)
         old.entry = bin;
         write_entry(rc, &old);
     } else {
-        write_invalid(rc, u->now, bin);
+        write_invalid(rc, u->arl, bin);
     }
     return 0;
 }
 
-struct remove_args {
-    arl_data *arl;
-    const brcm53115_arl_filter *f;
-};
-
 static int remove_entry(int *rc, void *arg)
 {
-    struct remove_args *r = (struct remove_args *)arg;
+    struct op_args *r = (struct op_args *)arg;
     uint64_t key = arl_mac_key(r->arl->mac);
     struct bucket b;
     arl_data found;
@@ -325,7 +230,7 @@ static int remove_entry(int *rc, void *arg)
 
 static int lookup_entry(int *rc, void *arg)
 {
-    arl_data *arl = (arl_data *)arg;
+    arl_data *arl = ((struct op_args *)arg)->arl;
     uint64_t key = arl_mac_key(arl->mac);
     struct bucket b;
 
@@ -342,8 +247,8 @@ static int lookup_entry(int *rc, void *arg)
  * flags one. */
 static void search_start(int *rc)
 {
-    uint64_t ctrl = read_reg(rc, ARL_SRCH_CTRL, ARL_LEN_CTRL);
-    write_reg(rc, ARL_SRCH_CTRL, ctrl | ARL_SRCH_START, ARL_LEN_CTRL);
+    uint64_t ctrl = arl_read_reg(rc, ARL_SRCH_CTRL, ARL_LEN_CTRL);
+    arl_write_reg(rc, ARL_SRCH_CTRL, ctrl | ARL_SRCH_START, ARL_LEN_CTRL);
 }
 
 /* Whether a result is pending: 1, or 0 once the search is done.  A switch
@@ -354,8 +259,8 @@ static int search_pending(int *rc, uint32_t begun)
 {
     uint32_t start = 0;
     for (int polls = 0;; polls++) {
-        uint32_t ctrl = (uint32_t)read_reg(rc, ARL_SRCH_CTRL, ARL_LEN_CTRL);
-        uint32_t now = now_us();
+        uint32_t ctrl = (uint32_t)arl_read_reg(rc, ARL_SRCH_CTRL, ARL_LEN_CTRL);
+        uint32_t now = arl_now_us();
         if (polls == 0)
             start = now;
         if (now - begun > BRCM53115_SEARCH_TIMEOUT_US)
@@ -376,17 +281,17 @@ static int search_pending(int *rc, uint32_t begun)
  * copied. */
 __attribute__((noinline)) static uint64_t search_result(int *rc, uint32_t step, arl_data *res)
 {
-    uint64_t extra = read_reg(rc, ARL_SRCH_EXTRA, ARL_LEN_CTRL);
-    uint64_t val = read_reg(rc, ARL_SRCH_RESULT, ARL_LEN_ENTRY);
+    uint64_t extra = arl_read_reg(rc, ARL_SRCH_EXTRA, ARL_LEN_CTRL);
+    uint64_t val = arl_read_reg(rc, ARL_SRCH_RESULT, ARL_LEN_ENTRY);
     arl_decode_b(val, extra, step, res);
     return arl_key(val);
 }
 
 static int search_entry(int *rc, void *arg)
 {
-    arl_data *arl = (arl_data *)arg, res;
+    arl_data *arl = ((struct op_args *)arg)->arl, res;
     uint64_t key = arl_mac_key(arl->mac);
-    uint32_t begun = now_us();
+    uint32_t begun = arl_now_us();
 
     search_start(rc);
     for (uint32_t step = 0; step < ARL_TABLE_ENTRIES && search_pending(rc, begun); step++) {
@@ -399,16 +304,11 @@ static int search_entry(int *rc, void *arg)
     return 0;
 }
 
-struct walk_args {
-    void (*fn)(const arl_data *, void *);
-    void *ctx;
-};
-
 static int walk_table(int *rc, void *arg)
 {
-    const struct walk_args *w = (const struct walk_args *)arg;
+    const struct op_args *w = (const struct op_args *)arg;
     arl_data res;
-    uint32_t begun = now_us();
+    uint32_t begun = arl_now_us();
 
     search_start(rc);
     /* The control is read once more after the last result the table can
@@ -425,72 +325,64 @@ static int walk_table(int *rc, void *arg)
 /* The table's write as an operation. */
 static int write_op(int *rc, void *arg)
 {
-    write_entry(rc, (arl_data *)arg);
+    write_entry(rc, ((struct op_args *)arg)->arl);
     return 0;
 }
 
-/* Runs one table operation under the table lock: its failure, else what
- * it returned. */
-static int locked(int (*op)(int *rc, void *arg), void *arg)
+/* Runs an operation on its arguments under the table lock. */
+static int run(int (*op)(int *rc, void *arg), arl_data *arl, arl_data *bins, const arl_data *old,
+               const brcm53115_arl_filter *f)
 {
-    int lock = brcm53115_arl_lock();
-    if (lock < 0)
-        return lock;
-    int rc = 0;
-    int res = op(&rc, arg);
-    brcm53115_arl_unlock(lock);
-    return rc ? rc : res;
+    struct op_args a = {arl, bins, old, f, NULL, NULL};
+    return arl_locked(op, &a);
 }
 
 extern "C" {
 
 int brcm53115_read_arl_tab(arl_data *arl)
 {
-    return locked(read_entry, arl);
+    return run(read_entry, arl, NULL, NULL, NULL);
 }
 
 int brcm53115_write_arl_tab(arl_data *arl)
 {
-    return locked(write_op, arl);
+    return run(write_op, arl, NULL, NULL, NULL);
 }
 
 int brcm53115_update_arl_tab(arl_data *arl)
 {
-    return brcm53115_change_arl_tab(arl, NULL);
+    return run(change_entry, arl, NULL, NULL, NULL);
 }
 
 int brcm53115_change_arl_tab(arl_data *arl, arl_data bins[2])
 {
-    struct change_args c = {arl, bins};
-    return locked(change_entry, &c);
+    return run(change_entry, arl, bins, NULL, NULL);
 }
 
 int brcm53115_undo_arl_tab(const arl_data *now, const arl_data *old)
 {
-    struct undo_args u = {now, old};
-    return locked(undo_entry, &u);
+    return run(undo_entry, (arl_data *)now, NULL, old, NULL);
 }
 
 int brcm53115_remove_arl_tab(arl_data *arl, const brcm53115_arl_filter *f)
 {
-    struct remove_args r = {arl, f};
-    return locked(remove_entry, &r);
+    return run(remove_entry, arl, NULL, NULL, f);
 }
 
 int brcm53115_lookup_arl_tab(arl_data *arl)
 {
-    return locked(lookup_entry, arl);
+    return run(lookup_entry, arl, NULL, NULL, NULL);
 }
 
 int brcm53115_search_arl_tab(arl_data *arl)
 {
-    return locked(search_entry, arl);
+    return run(search_entry, arl, NULL, NULL, NULL);
 }
 
 int brcm53115_walk_arl_tab(void (*fn)(const arl_data *, void *), void *ctx)
 {
-    struct walk_args w = {fn, ctx};
-    return locked(walk_table, &w);
+    struct op_args w = {NULL, NULL, NULL, NULL, fn, ctx};
+    return arl_locked(walk_table, &w);
 }
 
 } /* extern "C" */

@@ -17,10 +17,13 @@ typedef struct arl_data {
     int32_t valid;  /* valid flag, 0/1 */
     int32_t sbit;   /* static flag, 0/1 */
     int32_t age;    /* age flag, 0/1 */
-    int32_t tc;     /* traffic class; the entry holds its low 2 bits */
+    int32_t tc;     /* traffic class; the entry keeps tc & BRCM53115_TC_MASK */
     int32_t pid;    /* port id, 0-15 */
     uint8_t mac[6]; /* MAC address, byte 0 first as written */
 } arl_data;
+
+/* What an entry keeps of a traffic class: its low 2 bits. */
+#define BRCM53115_TC_MASK 0x3u
 
 /* Debug trace mask: bit 0 write traces, bit 1 read traces. */
 extern int igmp_snoop_dbg;
@@ -36,8 +39,7 @@ extern int igmp_snoop_dbg;
  * time others wait for the table lock. */
 #define BRCM53115_SEARCH_TIMEOUT_US 2000000
 
-/* Results, of lib53115's operations and of the command line's runs of
- * them, in this one list.  0: done.  Answers, not failures, are positive:
+/* Results of lib53115's operations.  0: done.  Answers, not failures, are positive:
  * BRCM53115_FOUND from a lookup (which returns 0 for an entry not there),
  * BRCM53115_ABSENT from an update, remove or undo that found nothing to
  * do.  Failures are negative: */
@@ -50,9 +52,13 @@ extern int igmp_snoop_dbg;
 #define BRCM53115_ERR_ACCESS (-5)   /* a platform function failed: see brcm53115_failed */
 /* A strict listing met a static entry whose VLAN id no lookup confirms. */
 #define BRCM53115_ERR_UNCONFIRMED (-6)
-/* The caller's output could not be written (errno says why); a listing's
- * callback stops the listing with it. */
-#define BRCM53115_ERR_OUTPUT (-7)
+
+/* One line of text for a result, without a newline: for the failures the
+ * same words sw53115 gives ("the switch did not finish the access within
+ * 100 ms"), the lock's with its path and why, the failed access with its
+ * register; a code that is no result of lib53115 is said to be unknown.
+ * The text stays valid until the next call. */
+const char *brcm53115_strerror(int rc);
 
 /* Platform functions, provided by the firmware's libraries (or by a
  * simulated switch), one register of `length` bytes at page and offset
@@ -94,6 +100,10 @@ extern brcm53115_access brcm53115_failed;
  * and for a loaded machine. */
 #define BRCM53115_LOCK_WAIT_MS 5000
 const char *brcm53115_arl_lock_path(void);
+/* Sets the lock file (NULL: the default above), for a process that drives
+ * a switch of its own (a test on a simulated one).  The path is kept, not
+ * copied. */
+void brcm53115_arl_lock_file(const char *path);
 /* Sets how long each later hold waits, in milliseconds (0: one try). */
 void brcm53115_arl_lock_wait(int ms);
 int brcm53115_arl_lock(void);
@@ -190,33 +200,39 @@ int brcm53115_walk_arl_tab(void (*fn)(const arl_data *arl, void *ctx), void *ctx
 
 /* A listing: the walk's results, compact, in the switch's order, each with
  * its whole VLAN id and the bucket's own fields once a lookup confirmed
- * them.  The caller gives the storage (about 57 KB: keep it static). */
-#define BRCM53115_ROW_VALID 0x01u
-#define BRCM53115_ROW_STATIC 0x02u
-#define BRCM53115_ROW_AGE 0x04u
-#define BRCM53115_ROW_CONFIRMED 0x08u /* vid, pid, tc and flags are the bucket's */
-#define BRCM53115_ROW_DONE 0x10u      /* its group has been looked at */
-#define BRCM53115_ROW_PASSES 0x20u    /* passes the listing's filter */
+ * them.  The caller gives the storage (about 57 KB: keep it static); the
+ * rows are the listing's own, read with brcm53115_arl_list_row. */
 typedef struct brcm53115_arl_row {
     uint8_t mac[6];
-    uint8_t vid; /* the whole VLAN id once confirmed, else its low 4 bits */
-    uint8_t pid; /* the bucket's 4 bits once confirmed, else the walk's 5 */
-    uint8_t tc;
-    uint8_t flags; /* BRCM53115_ROW_* */
-    uint16_t next; /* 1 + the next row of its hash chain, 0: none */
+    uint8_t vid, pid, tc, flags;
+    uint16_t next;
 } brcm53115_arl_row;
 typedef struct brcm53115_arl_list {
     uint32_t n;
     brcm53115_arl_row rows[4096]; /* at most one result per entry of the table */
-    uint16_t head[4096];          /* 1 + the first row of each hash chain */
+    uint16_t head[4096];
+    uint8_t seen[16][16]; /* VLAN ids confirmed, by low bits, the latest first */
+    uint8_t seen_n[16];
 } brcm53115_arl_list;
 
-/* A row as a record (`entry` 0). */
-void brcm53115_arl_row_data(const brcm53115_arl_row *row, arl_data *arl);
+/* Row i (below n) of a listing as a record (`entry` 0): its whole VLAN id
+ * and the bucket's fields once confirmed, else the walk's.  Returns 1 for
+ * a confirmed row, 0 for one no lookup confirmed. */
+int brcm53115_arl_list_row(const brcm53115_arl_list *list, uint32_t i, arl_data *arl);
 
 /* The confirmed row of a listing with this MAC and whole VLAN id: its
  * index + 1, or 0 when there is none. */
 uint32_t brcm53115_arl_find_row(const brcm53115_arl_list *list, const uint8_t *mac, uint32_t vid);
+
+/* After a strict listing failed with BRCM53115_ERR_UNCONFIRMED: 1, and the
+ * unconfirmed static entry in *arl as the walk gave it (VLAN id's low
+ * bits); 0 when there is none. */
+int brcm53115_arl_list_unconfirmed(const brcm53115_arl_list *list, arl_data *arl);
+
+/* Whether two entries share a MAC and the low 4 bits of their VLAN ids,
+ * which is all the walk tells of a VLAN id: a group, told apart only by
+ * lookups. */
+int brcm53115_arl_same_group(const arl_data *a, const arl_data *b);
 
 /* Whether an entry passes a filter (NULL: every entry) on its fields. */
 int brcm53115_arl_filter_passes(const brcm53115_arl_filter *f, const arl_data *arl);
@@ -224,20 +240,24 @@ int brcm53115_arl_filter_passes(const brcm53115_arl_filter *f, const arl_data *a
 /* Lists the table into *list: the walk under one hold of the lock, then
  * lookups, each under a hold of its own, that turn the walk's 4 VLAN bits
  * into the whole VLAN id.  Rows of one MAC with the same low bits form a
- * group, looked up on its candidate VLAN ids in ascending order (v, v + 16,
- * ... 255); a lookup's answer goes to the group's first row that agrees
- * with it in the walk's own fields (static flag, the port's low 4 bits,
- * valid), never by order, so that an entry added or removed between the
- * walk and the lookups is not listed under another's name.  A row alone
- * stops at its answer; a group looks up every candidate.  A row that no
- * answer agrees with stays as the walk gave it, unconfirmed.
+ * group, looked up on its candidate VLAN ids (v, v + 16, ... 255): first
+ * those that this listing has confirmed for other rows with those low
+ * bits, the most recently confirmed first, then the rest in ascending
+ * order, so that the listing learns the table's VLAN plan as it goes.  A
+ * lookup's answer goes to the group's first row that agrees with it in
+ * the walk's own fields (static flag, the port's low 4 bits, valid), never
+ * by order, so that an entry added or removed between the walk and the
+ * lookups is not listed under another's name.  A row alone stops at its
+ * answer; a group looks up every candidate.  A row that no answer agrees
+ * with stays as the walk gave it, unconfirmed.
  *
  * The filter (NULL: every entry) spares lookups: a group is looked up only
  * when one of its rows could pass on the walk's fields, and with `vid` on
  * that VLAN id alone.  A row passes on its looked-up fields; with `vid`,
- * only a confirmed row.  With `prev`, the listing of a poll before: a row
- * whose walk fields (all but age) match a confirmed row of it keeps that
- * row's VLAN id without a lookup.
+ * only a confirmed row.  With `prev`, the listing of a poll before: a
+ * group whose walk rows (all but age) are those it had there, every one
+ * confirmed, keeps their VLAN ids without a lookup; any other group is
+ * looked up until every row of it is confirmed.
  *
  * Then fn (if not NULL) is handed each row that passes, in the walk's
  * order, with `confirmed` 0 for a row no lookup confirmed; a negative
@@ -246,8 +266,10 @@ int brcm53115_arl_filter_passes(const brcm53115_arl_filter *f, const arl_data *a
  * BRCM53115_ERR_UNCONFIRMED before fn sees any row.
  *
  * Cost: the walk's register accesses (3 per entry + 3; 12,291 for a full
- * table) and 9 per lookup: at most 16 per row, 1 per lone row in a table
- * that did not change; with `vid`, 1 per group that could pass. */
+ * table) and 9 per lookup: one per lone row once its VLAN id has been
+ * confirmed for an earlier row (the first row of a VLAN id: up to 16), one
+ * per lone row in a table that did not change since `prev` (none); with
+ * `vid`, 1 per group that could pass. */
 int brcm53115_list_arl_tab(brcm53115_arl_list *list, const brcm53115_arl_filter *f,
                            const brcm53115_arl_list *prev, int strict,
                            int (*fn)(const arl_data *arl, int confirmed, void *ctx), void *ctx);
@@ -255,8 +277,8 @@ int brcm53115_list_arl_tab(brcm53115_arl_list *list, const brcm53115_arl_filter 
 /* Deletes every entry that passes the filter (NULL: every entry; its kind
  * as given, so a caller that spares static entries says
  * BRCM53115_KIND_DYNAMIC): the walk into *list, then for each group that
- * could pass, brcm53115_remove_arl_tab on its candidate VLAN ids in
- * ascending order (with `vid`, that one), a lone row stopping at its
+ * could pass, brcm53115_remove_arl_tab on its candidate VLAN ids in the
+ * listing's order (with `vid`, that one), a lone row stopping at its
  * delete.  Each delete is checked against the bucket when it is made, so
  * an entry that became static or moved meanwhile is kept.  At most 16
  * bucket reads per row; a write only for an entry deleted.  Returns 0, or

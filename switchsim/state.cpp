@@ -93,16 +93,22 @@ static int holder_alive(uint32_t pid, uint32_t start)
  * has not had it within SIM_LOCK_WAIT_MS says so on stderr, then takes it
  * over from a holder that is dead (or whose pid now names another
  * process), or gives up (-1) on a live one, such as a stopped process. */
+static int take(struct sim_state *st, uint32_t *holder)
+{
+    if (!__atomic_compare_exchange_n(&st->hdr.lock, holder, my_pid, false, __ATOMIC_ACQUIRE,
+                                     __ATOMIC_RELAXED))
+        return 0;
+    __atomic_store_n(&st->hdr.lock_start, my_start, __ATOMIC_RELAXED);
+    return 1;
+}
+
 int sim_lock(struct sim_state *st)
 {
     long start = 0;
     for (uint32_t tries = 1;; tries++) {
         uint32_t holder = 0;
-        if (__atomic_compare_exchange_n(&st->hdr.lock, &holder, my_pid, false, __ATOMIC_ACQUIRE,
-                                        __ATOMIC_RELAXED)) {
-            __atomic_store_n(&st->hdr.lock_start, my_start, __ATOMIC_RELAXED);
+        if (take(st, &holder))
             return 0;
-        }
         if (tries < 64) {
             sched_yield();
             continue;
@@ -122,11 +128,8 @@ int sim_lock(struct sim_state *st)
                   : "which is gone; the lock is taken over");
         if (alive)
             return -1;
-        if (__atomic_compare_exchange_n(&st->hdr.lock, &holder, my_pid, false, __ATOMIC_ACQUIRE,
-                                        __ATOMIC_RELAXED)) {
-            __atomic_store_n(&st->hdr.lock_start, my_start, __ATOMIC_RELAXED);
+        if (take(st, &holder))
             return 0;
-        }
         tries = 0; /* someone else took it over first: wait for them anew */
     }
 }

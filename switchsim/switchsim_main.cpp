@@ -5,10 +5,11 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "../cli/arl_print.h"
-#include "../cli/cli.h"
+#include "args.h"
 #include "arl_codec.h"
+#include "arl_print.h"
 #include "lib53115.h"
+#include "say.h"
 #include "switchsim.h"
 
 #define EXIT_BAD_ARG 2
@@ -54,16 +55,13 @@ static int cmd_show(struct sim_state *st, int argc, char **argv)
             return bad_arg(argv[i], "--all or --json");
     }
     struct arl_out o;
-    arl_out_begin(&o, json ? ARL_FORM_JSON : ARL_FORM_ROWS, "bucket bin ");
+    arl_out_begin(&o, (json ? ARL_FORM_JSON : ARL_FORM_ROWS) | ARL_FORM_PLACED, stdout);
     for (uint32_t b = 0; b < ARL_BUCKETS; b++) {
         for (uint32_t k = 0; k < ARL_BINS; k++) {
             arl_data e;
-            char pre[40];
             arl_decode_a(st->table[b][k].val, st->table[b][k].vid, k, &e);
-            if (!all && !e.valid)
-                continue;
-            snprintf(pre, sizeof pre, json ? "\"bucket\":%u,\"bin\":%u," : "%6u %3u ", b, k);
-            arl_out_entry(&o, &e, pre, "");
+            if (all || e.valid)
+                arl_out_placed(&o, b, k, &e);
         }
     }
     return arl_out_end(&o) == 0 ? 0 : EXIT_REFUSED;
@@ -99,7 +97,7 @@ static struct sim_bin *existing(struct sim_state *st, uint64_t key, int32_t vid,
     return bin;
 }
 
-/* MAC, VID and PORT of add and move, the port into e->pid. */
+/* MAC, VID and PORT of add, the port into e->pid. */
 static int parse_entry(int argc, char **argv, const char *usage, uint64_t *key, int32_t *vid,
                        arl_data *e)
 {
@@ -110,6 +108,13 @@ static int parse_entry(int argc, char **argv, const char *usage, uint64_t *key, 
     if (rc == 0 && str2uint(argv[4], 15, &e->pid))
         rc = bad_arg(argv[4], "a port from 0 to 15");
     return rc;
+}
+
+/* An entry into its bin. */
+static int put(struct sim_bin *bin, const arl_data *e)
+{
+    bin->val = arl_encode_a(e);
+    return 0;
 }
 
 static int cmd_add(struct sim_state *st, int argc, char **argv)
@@ -149,48 +154,40 @@ static int cmd_add(struct sim_state *st, int argc, char **argv)
         return EXIT_REFUSED;
     }
     arl_key_mac(key, e.mac);
-    bin->val = arl_encode_a(&e);
     bin->vid = (uint32_t)vid;
-    return 0;
+    return put(bin, &e);
 }
 
-static int cmd_move(struct sim_state *st, int argc, char **argv)
+/* move MAC VID PORT and del MAC VID: an entry that must be there, put on
+ * another port in its bin, or removed. */
+static int cmd_change(struct sim_state *st, int argc, char **argv)
 {
+    int move = strcmp(argv[1], "move") == 0, words = move ? 5 : 4;
+    const char *usage = move ? "move MAC VID PORT" : "del MAC VID";
+    static const char *const need[] = {"MAC", "VID", "PORT"};
+    char nothing[40];
     uint64_t key;
     int32_t vid;
     arl_data to, e;
 
-    int rc = parse_entry(argc, argv, "move MAC VID PORT", &key, &vid, &to);
-    if (rc == 0 && argc > 5)
-        rc = bad_arg(argv[5], "nothing after move MAC VID PORT");
+    if (argc < words)
+        return missing(need[argc - 2], usage);
+    snprintf(nothing, sizeof nothing, "nothing after %s", usage);
+    int rc = argc > words ? bad_arg(argv[words], nothing) : parse_key(argv + 2, &key, &vid);
+    if (rc == 0 && move && str2uint(argv[4], 15, &to.pid))
+        rc = bad_arg(argv[4], "a port from 0 to 15");
     if (rc)
         return rc;
     struct sim_bin *bin = existing(st, key, vid, argv[2]);
     if (!bin)
         return EXIT_REFUSED;
+    if (!move) {
+        memset(bin, 0, sizeof *bin);
+        return 0;
+    }
     arl_decode_a(bin->val, bin->vid, 0, &e);
     e.pid = to.pid;
-    bin->val = arl_encode_a(&e);
-    return 0;
-}
-
-static int cmd_del(struct sim_state *st, int argc, char **argv)
-{
-    uint64_t key;
-    int32_t vid;
-
-    if (argc < 4)
-        return missing(argc == 2 ? "MAC" : "VID", "del MAC VID");
-    if (argc > 4)
-        return bad_arg(argv[4], "nothing after del MAC VID");
-    int rc = parse_key(argv + 2, &key, &vid);
-    if (rc)
-        return rc;
-    struct sim_bin *bin = existing(st, key, vid, argv[2]);
-    if (!bin)
-        return EXIT_REFUSED;
-    memset(bin, 0, sizeof *bin);
-    return 0;
+    return put(bin, &e);
 }
 
 static int cmd_fault(struct sim_state *st, int argc, char **argv)
@@ -223,18 +220,14 @@ static int cmd_regs(struct sim_state *st)
     static const struct {
         int offset, length;
         const char *name;
+        // clang-format off
     } regs[] = {
-        {ARL_RW_CTRL, 1, "rw_ctrl"},
-        {ARL_MAC_INDEX, 6, "mac_index"},
-        {ARL_VID_INDEX, 1, "vid_index"},
-        {ARL_ENTRY0, 8, "entry0"},
-        {ARL_ENTRY1, 8, "entry1"},
-        {ARL_SRCH_CTRL, 1, "search_ctrl"},
-        {ARL_SRCH_RESULT, 8, "search_result"},
-        {ARL_SRCH_EXTRA, 1, "search_extra"},
-        {ARL_ENTRY0_VID, 1, "entry0_vid"},
-        {ARL_ENTRY1_VID, 1, "entry1_vid"},
-    };
+        {ARL_RW_CTRL, 1, "rw_ctrl"}, {ARL_MAC_INDEX, 6, "mac_index"},
+        {ARL_VID_INDEX, 1, "vid_index"}, {ARL_ENTRY0, 8, "entry0"}, {ARL_ENTRY1, 8, "entry1"},
+        {ARL_SRCH_CTRL, 1, "search_ctrl"}, {ARL_SRCH_RESULT, 8, "search_result"},
+        {ARL_SRCH_EXTRA, 1, "search_extra"}, {ARL_ENTRY0_VID, 1, "entry0_vid"},
+        {ARL_ENTRY1_VID, 1, "entry1_vid"}};
+    // clang-format on
     for (const auto &r : regs)
         printf("0x%02x %-13s 0x%0*llx\n", r.offset, r.name, 2 * r.length,
                (unsigned long long)sim_reg_peek(st, r.offset, r.length));
@@ -281,8 +274,8 @@ static const struct command {
     int (*run)(struct sim_state *st, int argc, char **argv);
     int changes, snapshot, args;
 } commands[] = {
-    {"show", cmd_show, 0, 1, 1},    {"add", cmd_add, 1, 0, 1},     {"del", cmd_del, 1, 0, 1},
-    {"move", cmd_move, 1, 0, 1},    {"reset", cmd_reset, 1, 0, 0}, {"fault", cmd_fault, 0, 0, 1},
+    {"show", cmd_show, 0, 1, 1},    {"add", cmd_add, 1, 0, 1},     {"del", cmd_change, 1, 0, 1},
+    {"move", cmd_change, 1, 0, 1},  {"reset", cmd_reset, 1, 0, 0}, {"fault", cmd_fault, 0, 0, 1},
     {"regs", cmd_regs_of, 0, 1, 0},
 };
 static const char command_words[] = "one of show, add, del, move, reset, fault, regs";

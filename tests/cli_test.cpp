@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "cli.h"
+#include "args.h"
+#include "help.h"
+#include "run.h"
 #include "fake_platform.h"
 
 namespace

@@ -20,7 +20,9 @@
 #include <vector>
 
 #include "arl_print.h"
-#include "cli.h"
+#include "batch.h"
+#include "parse.h"
+#include "run.h"
 #include "fake_platform.h"
 
 namespace

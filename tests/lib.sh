@@ -3,10 +3,13 @@
 # SWITCHSIM [EMULATOR [HOOK]]", also the programs and a simulated switch of
 # its own.
 set -u
-# With PRIVATE_LOCK set: the script runs again in a mount namespace of its
-# own with an empty /var/lock where it can (as root, with unshare), so that
-# it may hold or spoil sw53115's table lock; LOCK is then the lock file.
+# With PRIVATE_LOCK set (as it is for every script on a simulated switch):
+# the script runs again in a mount namespace of its own with an empty
+# /var/lock where it can (as root, with unshare), so that it may hold or
+# spoil sw53115's table lock, and a lock held elsewhere on the machine does
+# not hold it up; LOCK is then the lock file.
 LOCK=
+[ -z "${SIM_ARGS+set}" ] || PRIVATE_LOCK=1
 if [ -n "${PRIVATE_LOCK+set}" ]; then
     if [ "${SW53115_PRIVATE_NS:-}" = 1 ]; then
         mount -t tmpfs tmpfs "$(realpath /var/lock)" && LOCK=/var/lock/sw53115.lock

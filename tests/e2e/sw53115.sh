@@ -201,16 +201,21 @@ sim reset
 sim reset && sim add 02:00:00:00:00:0a 1 1
 A=02:00:00:00:00:0a B=02:00:00:00:00:0b
 rm -f "$tmp/log"
-SWITCHSIM_LOG=$tmp/log sw arl monitor interval 400 count 8 --json >"$tmp/events" 2>"$tmp/err" &
+SWITCHSIM_LOG=$tmp/log $EMU "$SW" arl monitor interval 400 --json >"$tmp/events" 2>"$tmp/err" &
 monitor=$!
 polls() { grep -c '^set page=0x05 offset=0x20' "$tmp/log" 2>/dev/null; }
+after() { # N: until N polls have begun since the last change
+    until [ "$(polls)" -ge $((seen + $1)) ] || ! kill -0 $monitor 2>/dev/null; do sleep 0.02; done
+}
 seen=0
 for change in "add $B 2 3" "move $B 2 4" "move $B 2 3" "move $B 2 4" "del $A 1" "add $B 2 4 --static"; do
-    until [ "$(polls)" -gt $seen ] || ! kill -0 $monitor 2>/dev/null; do sleep 0.02; done
+    after 1
     sleep 0.2
     sim $change
     seen=$(polls)
 done
+after 2 # the poll that saw the last change, and an unchanged one
+kill -TERM $monitor
 wait $monitor
 check "monitor: status" $? "$(cat "$tmp/err")"
 python3 - "$tmp/events" <<'PY' && ok || bad "monitor: the events: $(cat "$tmp/events")"

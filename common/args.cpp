@@ -1,7 +1,7 @@
-/* Conversion of the ARL commands' MAC and number arguments. */
+/* The MAC and number arguments, and words quoted in messages. */
 #include <string.h>
 
-#include "cli.h"
+#include "args.h"
 
 static int hex_digit(char c)
 {

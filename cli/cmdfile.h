@@ -1,0 +1,48 @@
+/* Files of commands, as -batch and apply read them and save writes them:
+ * the reading of a whole file, its lines and words, and the saved file's
+ * format.  Knows no command. */
+#ifndef SW53115_CMDFILE_H
+#define SW53115_CMDFILE_H
+
+#include <stddef.h>
+#include <stdint.h>
+#include <stdio.h>
+
+/* Batch limits: the whole input, and one line without its newline. */
+#define BATCH_MAX (256u * 1024u)
+#define BATCH_LINE_MAX 1024u
+
+/* Reads a whole file (FILE, or - for standard input), which must be a
+ * regular file or standard input, into batch_input.  Returns its length,
+ * or -1 (said, `name` first). */
+extern char batch_input[];
+long batch_read(const char *name, const char *file);
+
+/* The line of a text that starts at *pos, which moves past it: its start,
+ * and in *n its length without the newline and a carriage return before
+ * it; *newline whether it had one. */
+const char *batch_line(const char *text, uint32_t len, uint32_t *pos, uint32_t *n, int *newline);
+
+/* One line's words into argv (argv[0] `name`), in `copy`
+ * (BATCH_LINE_MAX + 1 bytes); a word that starts with '#' and all after
+ * it left out.  Returns the word count (1 for a blank line or a comment),
+ * or -1 with the reason in err[errlen]. */
+#define LINE_WORDS 12
+int batch_words(const char *name, const char *line, uint32_t len, char *copy, char **argv,
+                char *err, size_t errlen);
+
+/* save's first line, and its last without the count */
+#define ARL_SAVE_HEADER                                                                            \
+    "# sw53115 arl save: the static entries; put them back with sw53115 -batch FILE"
+#define ARL_SAVE_END "# end: %u static entries"
+
+/* Writes save's first line, or its end line for n entries. */
+void save_header(FILE *f);
+void save_end(FILE *f, uint32_t n);
+
+/* Whether a text is a file that save wrote and was cut short: 1 (said,
+ * naming the file), else 0.  A text that does not start with save's
+ * header is never cut. */
+int batch_cut_short(const char *name, const char *file, const char *text, uint32_t len);
+
+#endif

@@ -1,0 +1,16 @@
+/* What sw53115 says of its own use: the usage texts as they have always
+ * read, and the help of every command. */
+#ifndef SW53115_HELP_H
+#define SW53115_HELP_H
+
+/* Usage kinds of usage_func */
+#define USAGE_SHORT 0
+#define USAGE_ARL 2
+
+void usage_func(const char *name, int kind);
+void arl_usage_func(const char *name, int detail);
+
+/* Prints the whole help, the command lines from the parser's forms. */
+void arl_help_func(void);
+
+#endif

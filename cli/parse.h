@@ -1,0 +1,26 @@
+/* The ARL command parser: the words of one command line into an arl_cmd,
+ * from one table of forms that the help prints as well. */
+#ifndef SW53115_PARSE_H
+#define SW53115_PARSE_H
+
+#include <stddef.h>
+
+#include "cmd.h"
+
+/* The longest message arl_parse writes, with its terminating NUL. */
+#define ARL_ERR_LEN 160
+
+/* Parses words 1 and later ("arl", the command, its arguments) into *c.
+ * Returns 0, or -1 with the first word at fault and what would be right
+ * in err ("arl write: bad VID '256': expected 0 to 255"), nothing run. */
+int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err);
+
+/* One form of a command, as the help gives it: its word (and the word
+ * after it), what it takes and what it does. */
+struct arl_form_text {
+    const char *word, *usage, *help;
+};
+/* Form i of the table, or NULL past the last. */
+const struct arl_form_text *arl_form(size_t i);
+
+#endif

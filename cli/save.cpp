@@ -1,0 +1,158 @@
+/* save [FILE]: the static entries as a batch that apply puts back, to
+ * standard output or to FILE, written whole or not at all: into a new
+ * file beside FILE, flushed to the disk, then renamed over it.  Only a
+ * regular file is replaced (a symbolic link is followed to the file it
+ * names, and stays); a device, a FIFO or a directory is refused. */
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "arl_print.h"
+#include "commands.h"
+
+#define LINKS_MAX 40 /* symbolic links followed, as the kernel does */
+#define TMP_NAME ".sw53115-save.XXXXXX"
+
+/* The new file, removed by the signals that end a save. */
+static char tmp[PATH_MAX + sizeof TMP_NAME];
+static volatile sig_atomic_t tmp_made;
+
+static void on_signal(int sig)
+{
+    if (tmp_made)
+        unlink(tmp);
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
+
+/* The file that `file` finally names, its symbolic links followed, into
+ * out[PATH_MAX].  0, or -1 with errno set. */
+static int resolve(const char *file, char *out)
+{
+    char link[PATH_MAX];
+    if (strlen(file) >= PATH_MAX) {
+        errno = ENAMETOOLONG;
+        return -1;
+    }
+    strcpy(out, file);
+    for (int hops = 0;; hops++) {
+        struct stat sb;
+        if (lstat(out, &sb) != 0 || !S_ISLNK(sb.st_mode))
+            return 0;
+        ssize_t n = hops < LINKS_MAX ? readlink(out, link, sizeof link - 1) : -1;
+        if (hops == LINKS_MAX)
+            errno = ELOOP;
+        if (n < 0)
+            return -1;
+        link[n] = '\0';
+        /* A relative target is read from the link's own directory. */
+        char *slash = strrchr(out, '/');
+        size_t dir = link[0] == '/' || !slash ? 0 : (size_t)(slash - out) + 1;
+        if (dir + (size_t)n >= PATH_MAX) {
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        memcpy(out + dir, link, (size_t)n + 1);
+    }
+}
+
+/* The new file's name: TMP_NAME in the directory of `path`. */
+static void tmp_beside(const char *path)
+{
+    const char *slash = strrchr(path, '/');
+    size_t dir = slash ? (size_t)(slash - path) + 1 : 0;
+    memcpy(tmp, path, dir);
+    strcpy(tmp + dir, TMP_NAME);
+}
+
+static int write_new(struct arl_cmd *c, int fd)
+{
+    static char buf[BUFSIZ]; /* the stream's buffer */
+    FILE *f = fdopen(fd, "w");
+    if (!f) {
+        close(fd);
+        return ARL_ERR_OUTPUT;
+    }
+    setvbuf(f, buf, _IOFBF, sizeof buf);
+    int rc = arl_list_print(c, NULL, ARL_FORM_BATCH, 1, f);
+    if (rc == 0 && fsync(fileno(f)) != 0)
+        rc = ARL_ERR_OUTPUT;
+    int err = errno;
+    if (fclose(f) != 0 && rc == 0) {
+        rc = ARL_ERR_OUTPUT;
+        err = errno;
+    }
+    errno = err;
+    return rc;
+}
+
+int arl_save_func(struct arl_cmd *c)
+{
+    if (!c->file || strcmp(c->file, "-") == 0) {
+        c->file = NULL;
+        return arl_list_print(c, NULL, ARL_FORM_BATCH, 1, stdout);
+    }
+    char path[PATH_MAX];
+    struct stat sb;
+    if (resolve(c->file, path) != 0)
+        return ARL_ERR_OUTPUT;
+    int exists = stat(path, &sb) == 0;
+    if (exists && !S_ISREG(sb.st_mode)) {
+        errno = S_ISDIR(sb.st_mode) ? EISDIR : EINVAL;
+        return ARL_ERR_NOT_FILE;
+    }
+    /* A replaced file keeps its mode, owner and group; a new one is 0644
+     * less the umask. */
+    mode_t mask = umask(0);
+    umask(mask);
+    tmp_beside(path);
+    struct sigaction sa, old[3];
+    static const int sigs[3] = {SIGINT, SIGTERM, SIGHUP};
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = on_signal;
+    for (int i = 0; i < 3; i++)
+        sigaction(sigs[i], &sa, &old[i]);
+    int fd = mkstemp(tmp);
+    tmp_made = fd >= 0;
+    int rc = fd < 0 ? ARL_ERR_OUTPUT : 0;
+    if (rc == 0 && exists)
+        (void)!fchown(fd, sb.st_uid, sb.st_gid); /* where the process may */
+    if (rc == 0 && fchmod(fd, exists ? sb.st_mode & 07777 : 0644 & ~mask) != 0) {
+        rc = ARL_ERR_OUTPUT;
+        close(fd);
+    }
+    if (rc == 0)
+        rc = write_new(c, fd);
+    int err = errno;
+    if (rc == 0 && rename(tmp, path) != 0) {
+        rc = ARL_ERR_OUTPUT;
+        err = errno;
+    }
+    if (rc != 0 && tmp_made)
+        unlink(tmp);
+    tmp_made = 0;
+    for (int i = 0; i < 3; i++)
+        sigaction(sigs[i], &old[i], NULL);
+    if (rc != 0) {
+        errno = err;
+        return rc;
+    }
+    /* The rename itself to the disk: the directory flushed too, where the
+     * file system can (the new content is on the disk already, and FILE
+     * holds either the old or the new whole). */
+    char *slash = strrchr(tmp, '/');
+    if (slash)
+        slash[slash == tmp] = '\0';
+    int dir = open(slash ? tmp : ".", O_RDONLY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+    return 0;
+}

@@ -1,0 +1,69 @@
+/* The one printer of ARL entries, for sw53115 and switchsim: each output
+ * form is written here and nowhere else, every bracket, brace and comma of
+ * its JSON included, to the stream the caller gives. */
+#ifndef SW53115_ARL_PRINT_H
+#define SW53115_ARL_PRINT_H
+
+#include <stdint.h>
+#include <stdio.h>
+#include <sys/time.h>
+
+#include "lib53115.h"
+
+/* A MAC as the listings and messages write it, "00:11:22:33:44:55", in
+ * out[ARL_MAC_TEXT_LEN]. */
+#define ARL_MAC_TEXT_LEN 18
+const char *arl_mac_text(const uint8_t *mac, char *out);
+
+/* The forms of an entry: aligned columns under a header; one JSON array
+ * of objects; one JSON object a line, no header; text event lines ("MAC
+ * vid V port P ..."); batch lines, a write of a valid static entry or a
+ * del of one that is not valid.  ARL_FORM_PLACED with the columns or the
+ * array: each entry's bucket and bin before it (arl_out_placed). */
+#define ARL_FORM_ROWS 0
+#define ARL_FORM_JSON 1
+#define ARL_FORM_LINES 2
+#define ARL_FORM_EVENTS 4
+#define ARL_FORM_BATCH 5
+#define ARL_FORM_PLACED 0x10
+
+/* One output: its form, stream and the entries written so far. */
+struct arl_out {
+    int form;
+    FILE *f;
+    uint32_t n;
+};
+
+/* Begins the output on f: the header of the columns, "[", or nothing. */
+void arl_out_begin(struct arl_out *o, int form, FILE *f);
+
+/* One entry: its mac, vid, pid, flags and tc. */
+void arl_out_entry(struct arl_out *o, const arl_data *r);
+
+/* One entry with the bucket and bin that hold it. */
+void arl_out_placed(struct arl_out *o, uint32_t bucket, uint32_t bin, const arl_data *r);
+
+/* One event of a watch: `what` (new, gone, move, change, flap) at time t,
+ * the entry as it is now (`e`).  With `old`, what it was: a port that
+ * differs is said as "from"; with `was` also, the static flag and the tc
+ * that differ, as "was".  Text: "HH:MM:SS what MAC vid V port P [from F]
+ * static|dynamic [tc T] [was ...]"; JSON: one object a line. */
+void arl_out_event(struct arl_out *o, const char *what, const struct timeval *t, const arl_data *e,
+                   const arl_data *old, int was);
+
+/* The counts of a table: entries and static ones on each port (ports with
+ * none left out), and in all of a table of `capacity`. */
+struct arl_counts {
+    uint32_t entries[16], statics[16];
+    uint32_t total, total_static, capacity;
+};
+void arl_out_counts(struct arl_out *o, const struct arl_counts *c);
+
+/* Ends the output ("]") and flushes it.  Returns 0, or -1 when the stream
+ * could not be written (a closed pipe too; errno says why). */
+int arl_out_end(struct arl_out *o);
+
+/* Flushes what was written: 0, or -1. */
+int arl_out_flush(struct arl_out *o);
+
+#endif

@@ -1,0 +1,27 @@
+/* Inside lib53115: the register accesses of one table operation, and the
+ * table lock around it.  Every access to the switch goes through here. */
+#ifndef ARL_ACCESS_H
+#define ARL_ACCESS_H
+
+#include <stdint.h>
+
+#include "lib53115.h"
+
+/* One register of the ARL page.  *rc holds the operation's result: once an
+ * access has failed (BRCM53115_ERR_ACCESS, the access in brcm53115_failed),
+ * no further access is made and reads yield 0. */
+uint64_t arl_read_reg(int *rc, int offset, int length);
+void arl_write_reg(int *rc, int offset, uint64_t value, int length);
+
+/* Polls the read/write control until the switch has finished the access,
+ * within BRCM53115_WRITE_TIMEOUT_US (else BRCM53115_ERR_TIMEOUT). */
+void arl_wait_done(int *rc);
+
+/* Microseconds of the monotonic clock. */
+uint32_t arl_now_us(void);
+
+/* Runs one table operation under the table lock: the lock's failure (no
+ * register touched), the operation's failure, else what it returned. */
+int arl_locked(int (*op)(int *rc, void *arg), void *arg);
+
+#endif
