@@ -1,8 +1,11 @@
 /* arl apply FILE [prune] [check]: the static entries that FILE holds, in
- * save's format, made the switch's.  The changes are computed from one
- * listing, then made one by one (deletes first, then writes); the first
- * that fails undoes those made before it, where nobody has changed their
- * bins since. */
+ * save's format, made the switch's.  The changes are planned from one
+ * listing and a read of each desired entry's bucket: where a bucket has
+ * no room, a learned (dynamic) entry of another address is deleted to make
+ * it, never a static one.  Then they are made one by one (deletes first,
+ * then writes, each taking the same rule on what its bucket holds then);
+ * the first that fails undoes those made before it, where nobody has
+ * changed their bins since. */
 #include <stdio.h>
 #include <string.h>
 
@@ -14,31 +17,87 @@
 #include "report.h"
 #include "say.h"
 
-#define WANT_MAX 4096u /* the entries the table can hold */
+#define WANT_MAX ((uint32_t)BRCM53115_ARL_ENTRIES)
 
-/* One desired entry, compact; and one change with what its bin held. */
-struct want {
+/* An entry, compact. */
+#define E_VALID 1u
+#define E_STATIC 2u
+#define E_AGE 4u
+struct entry {
     uint8_t mac[6];
-    uint8_t vid, pid, tc, age;
+    uint8_t vid, pid, tc, flags;
+};
+
+/* One desired entry. */
+struct want {
+    struct entry e;
     uint16_t line; /* of FILE, for its messages */
     uint16_t next; /* 1 + the next entry of its hash chain */
     uint8_t same;  /* the switch holds it as it is */
 };
+
+/* A change: a write of a desired entry, a delete of a static entry FILE
+ * lacks (a row of the listing), or of a learned entry for room. */
+#define CH_WRITE 0
+#define CH_PRUNE 1
+#define CH_ROOM 2
 struct change {
-    uint16_t index; /* the desired entry (write), or the listing's row (delete) */
-    uint8_t del;    /* 1: a delete */
-    uint8_t made;   /* 1: made; 3: left, changed since; 4: left, the undo failed */
-    uint8_t bin;    /* what the bin held: its bin and fields */
-    uint8_t valid, sbit, age, pid, tc;
+    uint16_t index; /* into want, the listing's rows, or room */
+    uint8_t kind;
+};
+
+/* A change made, with what its bin held, for the undo. */
+struct made {
+    struct change ch;
+    uint8_t state; /* 1: made; 3: left, changed since; 4: left, the undo failed */
+    uint8_t bin;
+    struct entry held;
+};
+
+/* A bucket as the plan sees it: as read, and as the changes planned so far
+ * leave it. */
+struct slot {
+    struct entry read[2], now[2];
 };
 
 /* In static storage: the tool runs with a small stack. */
 static struct {
-    uint32_t n, changes;
+    uint32_t n, changes, rooms, made, slots;
+    int end_zero; /* FILE's last line is save's end line for no entries */
     struct want want[WANT_MAX];
     uint16_t head[WANT_MAX];
-    struct change change[2 * WANT_MAX];
+    struct entry room[WANT_MAX];
+    struct change change[3 * WANT_MAX];
+    struct made log[3 * WANT_MAX];
+    struct slot slot[BRCM53115_ARL_BUCKETS];
 } ap;
+
+static void pack(const arl_data *a, struct entry *e)
+{
+    memcpy(e->mac, a->mac, 6);
+    e->vid = (uint8_t)a->vid;
+    e->pid = (uint8_t)a->pid;
+    e->tc = (uint8_t)a->tc;
+    e->flags = (uint8_t)((a->valid & 1 ? E_VALID : 0) | (a->sbit & 1 ? E_STATIC : 0) |
+                         (a->age & 1 ? E_AGE : 0));
+}
+
+static void unpack(const struct entry *e, arl_data *a)
+{
+    memset(a, 0, sizeof *a);
+    memcpy(a->mac, e->mac, 6);
+    a->vid = e->vid;
+    a->pid = e->pid;
+    a->tc = e->tc;
+    a->valid = (e->flags & E_VALID) != 0;
+    a->sbit = (e->flags & E_STATIC) != 0;
+    a->age = (e->flags & E_AGE) != 0;
+}
+
+static int same_key(const struct entry *a, const struct entry *b)
+{
+    return a->vid == b->vid && memcmp(a->mac, b->mac, 6) == 0;
+}
 
 static uint32_t want_hash(const uint8_t *mac, uint32_t vid)
 {
@@ -51,7 +110,7 @@ static uint32_t want_hash(const uint8_t *mac, uint32_t vid)
 static struct want *find_want(const uint8_t *mac, uint32_t vid)
 {
     for (uint32_t j = ap.head[want_hash(mac, vid)]; j; j = ap.want[j - 1].next)
-        if (ap.want[j - 1].vid == vid && memcmp(ap.want[j - 1].mac, mac, 6) == 0)
+        if (ap.want[j - 1].e.vid == vid && memcmp(ap.want[j - 1].e.mac, mac, 6) == 0)
             return &ap.want[j - 1];
     return NULL;
 }
@@ -71,8 +130,15 @@ static int read_file(const char *name, const char *file, const char *text, uint3
         const char *line = batch_line(text, len, &pos, &n, &newline);
         lineno++;
         int argc = batch_words(name, line, n, copy, argv, err, sizeof err);
-        if (argc == 1)
+        if (argc == 1) {
+            /* save's end line for no entries, the last line that is not
+             * blank: a saved empty configuration */
+            if (n > 0)
+                ap.end_zero =
+                    n == strlen(ARL_SAVE_END_NONE) && memcmp(line, ARL_SAVE_END_NONE, n) == 0;
             continue;
+        }
+        ap.end_zero = 0;
         const struct want *first;
         if (argc > 1 && arl_parse(argc, argv, &c, err) == 0) {
             if (strcmp(c.word, "write") != 0 || !(c.arl.valid & c.arl.sbit))
@@ -93,99 +159,194 @@ static int read_file(const char *name, const char *file, const char *text, uint3
             continue;
         }
         struct want *w = &ap.want[ap.n++];
-        memcpy(w->mac, c.arl.mac, 6);
-        w->vid = (uint8_t)c.arl.vid;
-        w->pid = (uint8_t)c.arl.pid;
-        w->tc = (uint8_t)c.arl.tc;
-        w->age = (uint8_t)c.arl.age;
+        pack(&c.arl, &w->e);
         w->line = (uint16_t)lineno;
-        uint32_t h = want_hash(w->mac, w->vid);
+        uint32_t h = want_hash(w->e.mac, w->e.vid);
         w->next = ap.head[h];
         ap.head[h] = (uint16_t)ap.n;
     }
     return bad ? -1 : 0;
 }
 
-/* The record that change i writes. */
+/* The record that a change writes. */
 static void change_data(const struct change *ch, arl_data *a)
 {
-    if (ch->del) {
+    if (ch->kind == CH_WRITE)
+        unpack(&ap.want[ch->index].e, a);
+    else if (ch->kind == CH_ROOM)
+        unpack(&ap.room[ch->index], a);
+    else
         brcm53115_arl_list_row(&arl_lists[0], ch->index, a);
+    if (ch->kind != CH_WRITE)
         a->valid = a->sbit = a->age = a->tc = a->pid = 0;
-        return;
-    }
-    const struct want *w = &ap.want[ch->index];
-    arl_data want = {0, w->vid, 1, 1, w->age, w->tc, w->pid, {0, 0, 0, 0, 0, 0}};
-    memcpy(want.mac, w->mac, 6);
-    *a = want;
 }
 
-static void add_change(uint32_t index, int del)
+static void add_change(uint32_t index, int kind)
 {
     struct change *ch = &ap.change[ap.changes++];
     ch->index = (uint16_t)index;
-    ch->del = (uint8_t)del;
+    ch->kind = (uint8_t)kind;
+}
+
+/* The bin of a full bucket whose learned entry makes room: bin 0's, else
+ * bin 1's; -1 when both hold static entries. */
+static int room_in(const struct entry *bins)
+{
+    for (int i = 0; i < 2; i++)
+        if (!(bins[i].flags & E_STATIC))
+            return i;
+    return -1;
 }
 
 /* The changes, in the order they run: the deletes (with prune) in the
- * table's order, then the writes in FILE's order. */
-static void plan(int prune)
+ * table's order, then the writes in FILE's order, each after the delete
+ * that makes its room.  Returns 0, or the first result that stops it: a
+ * bucket the plan finds without room (c->arl the entry, c->bins what the
+ * bucket will hold), or a failure of a bucket read. */
+static int plan(struct arl_cmd *c)
 {
-    arl_data r;
+    arl_data r, bins[2];
+    uint32_t prunes = 0;
     for (uint32_t i = 0; i < arl_lists[0].n; i++) {
         if (!brcm53115_arl_list_row(&arl_lists[0], i, &r) || !r.valid)
             continue;
         struct want *w = find_want(r.mac, (uint32_t)r.vid);
         if (w) /* the age flag is the switch's to change: not compared */
-            w->same = r.sbit && w->pid == r.pid &&
-                      (w->tc & BRCM53115_TC_MASK) == ((uint32_t)r.tc & BRCM53115_TC_MASK);
-        else if (prune && r.sbit)
-            add_change(i, 1);
+            w->same = r.sbit && w->e.pid == r.pid &&
+                      (w->e.tc & BRCM53115_TC_MASK) == ((uint32_t)r.tc & BRCM53115_TC_MASK);
+        else if (c->prune && r.sbit)
+            add_change(i, CH_PRUNE);
     }
-    for (uint32_t i = 0; i < ap.n; i++)
-        if (!ap.want[i].same)
-            add_change(i, 0);
+    prunes = ap.changes;
+    for (uint32_t i = 0; i < ap.n; i++) {
+        if (ap.want[i].same)
+            continue;
+        const struct entry *w = &ap.want[i].e;
+        unpack(w, &c->arl);
+        int rc = brcm53115_bucket_arl_tab(&c->arl, bins);
+        if (rc < 0)
+            return rc;
+        struct entry read[2];
+        pack(&bins[0], &read[0]);
+        pack(&bins[1], &read[1]);
+        /* Two reads of one bucket show the same valid entry; a bucket that
+         * reads empty cannot be told from another. */
+        struct slot *s = NULL;
+        for (uint32_t k = 0; k < ap.slots && !s; k++)
+            for (int x = 0; x < 4 && !s; x++)
+                if ((ap.slot[k].read[x / 2].flags & E_VALID) &&
+                    same_key(&ap.slot[k].read[x / 2], &read[x % 2]) &&
+                    (read[x % 2].flags & E_VALID))
+                    s = &ap.slot[k];
+        if (!s) {
+            s = &ap.slot[ap.slots < BRCM53115_ARL_BUCKETS ? ap.slots++ : BRCM53115_ARL_BUCKETS - 1];
+            memcpy(s->read, read, sizeof read);
+            memcpy(s->now, read, sizeof read);
+            for (uint32_t k = 0; k < prunes; k++) {
+                change_data(&ap.change[k], &r);
+                struct entry gone;
+                pack(&r, &gone);
+                for (int b = 0; b < 2; b++)
+                    if (same_key(&s->now[b], &gone))
+                        s->now[b].flags = 0;
+            }
+        }
+        int b = (s->now[0].flags & E_VALID) && same_key(&s->now[0], w)   ? 0
+                : (s->now[1].flags & E_VALID) && same_key(&s->now[1], w) ? 1
+                : !(s->now[0].flags & E_VALID)                           ? 0
+                : !(s->now[1].flags & E_VALID)                           ? 1
+                                                                         : -1;
+        if (b < 0 && (b = room_in(s->now)) >= 0) {
+            ap.room[ap.rooms] = s->now[b];
+            add_change(ap.rooms++, CH_ROOM);
+        }
+        if (b < 0) {
+            unpack(&s->now[0], &c->bins[0]);
+            unpack(&s->now[1], &c->bins[1]);
+            return BRCM53115_ERR_FULL;
+        }
+        s->now[b] = *w;
+        add_change(i, CH_WRITE);
+    }
+    return 0;
+}
+
+/* Makes one change, logged with what its bin held.  The result of
+ * brcm53115_change_arl_tab; c->bins what the bucket held. */
+static int make(struct arl_cmd *c, const struct change *ch)
+{
+    change_data(ch, &c->arl);
+    int rc = brcm53115_change_arl_tab(&c->arl, c->bins);
+    if (rc != 0)
+        return rc;
+    struct made *m = &ap.log[ap.made++];
+    m->ch = *ch;
+    m->state = 1;
+    m->bin = (uint8_t)(c->arl.entry == 1);
+    pack(&c->bins[m->bin], &m->held);
+    return 0;
+}
+
+/* Makes the planned changes; a write whose bucket has no room deletes a
+ * learned entry there first, as the plan does.  Returns 0, or the first
+ * failure (c->arl the entry, c->bins its bucket). */
+static int run(struct arl_cmd *c)
+{
+    int rc = 0;
+    for (uint32_t i = 0; rc == 0 && i < ap.changes; i++) {
+        const struct change *ch = &ap.change[i];
+        rc = make(c, ch);
+        if (rc == BRCM53115_ABSENT && ch->kind != CH_WRITE)
+            rc = 0; /* gone meanwhile: as good as deleted */
+        struct entry bins[2];
+        pack(&c->bins[0], &bins[0]);
+        pack(&c->bins[1], &bins[1]);
+        int b = rc == BRCM53115_ERR_FULL ? room_in(bins) : -1;
+        if (b < 0)
+            continue;
+        /* A host learned since the plan, or one the plan made room over
+         * that came back: its entry gives way too. */
+        struct change room = {(uint16_t)ap.rooms, CH_ROOM};
+        ap.room[ap.rooms++] = bins[b];
+        rc = make(c, &room);
+        if (rc == 0 || rc == BRCM53115_ABSENT)
+            rc = make(c, ch);
+    }
+    return rc;
 }
 
 /* Undoes the changes made, in reverse order; says how it went. */
 static void undo(const char *name)
 {
     char mac[ARL_MAC_TEXT_LEN];
-    uint32_t made = 0, undone = 0;
+    uint32_t undone = 0;
     arl_data now, before;
-    for (uint32_t i = ap.changes; i-- > 0;) {
-        struct change *ch = &ap.change[i];
-        if (ch->made != 1)
-            continue;
-        made++;
-        change_data(ch, &now);
-        before = now;
-        before.entry = ch->bin;
-        before.valid = ch->valid;
-        before.sbit = ch->sbit;
-        before.age = ch->age;
-        before.pid = ch->pid;
-        before.tc = ch->tc;
+    for (uint32_t i = ap.made; i-- > 0;) {
+        struct made *m = &ap.log[i];
+        change_data(&m->ch, &now);
+        unpack(&m->held, &before);
+        before.entry = m->bin;
         int rc = brcm53115_undo_arl_tab(&now, &before);
         if (rc == 0)
             undone++;
         else
-            ch->made = rc == BRCM53115_ABSENT ? 3 : 4;
+            m->state = rc == BRCM53115_ABSENT ? 3 : 4;
     }
-    say("%s: arl apply: %u of %u changes undone", name, (unsigned)undone, (unsigned)made);
-    for (uint32_t i = 0; i < ap.changes; i++) {
-        if (ap.change[i].made < 3)
+    say("%s: arl apply: %u of %u changes undone", name, (unsigned)undone, (unsigned)ap.made);
+    for (uint32_t i = 0; i < ap.made; i++) {
+        if (ap.log[i].state < 3)
             continue;
-        change_data(&ap.change[i], &now);
+        change_data(&ap.log[i].ch, &now);
         say("%s: arl apply: left changed: %s on VLAN %d (%s)", name, arl_mac_text(now.mac, mac),
             (int)now.vid,
-            ap.change[i].made == 3 ? "changed by another since" : "the undo failed too");
+            ap.log[i].state == 3 ? "changed by another since" : "the undo failed too");
     }
 }
 
 int arl_apply_func(struct arl_cmd *c)
 {
     const char *name = c->name;
+    char f[NAME_TEXT_LEN];
     long len = batch_read(name, c->file);
     if (len < 0 || batch_cut_short(name, c->file, batch_input, (uint32_t)len) ||
         read_file(name, c->file, batch_input, (uint32_t)len) != 0)
@@ -193,9 +354,13 @@ int arl_apply_func(struct arl_cmd *c)
 
     int rc = arl_list_strict(c);
     if (rc == 0)
-        plan(c->prune);
-
-    arl_data *bins = c->bins;
+        rc = plan(c);
+    if (rc == 0 && c->prune && ap.n == 0 && !ap.end_zero && ap.changes > 0) {
+        say("%s: arl apply: %s holds no arl write line: prune would delete all %u static "
+            "entries; to mean that, end it with '" ARL_SAVE_END_NONE "'; nothing changed",
+            name, name_text(c->file, f), (unsigned)ap.changes);
+        return ARL_ERR_SAID;
+    }
     if (rc == 0 && c->check) {
         struct arl_out o;
         arl_out_begin(&o, ARL_FORM_BATCH, stdout);
@@ -203,27 +368,11 @@ int arl_apply_func(struct arl_cmd *c)
             change_data(&ap.change[i], &c->arl);
             arl_out_entry(&o, &c->arl);
         }
-        rc = arl_out_end(&o) ? ARL_ERR_OUTPUT : 0;
+        return arl_out_end(&o) ? ARL_ERR_OUTPUT : 0;
     }
-    int running = rc == 0 && !c->check;
-    for (uint32_t i = 0; running && rc == 0 && i < ap.changes; i++) {
-        struct change *ch = &ap.change[i];
-        change_data(ch, &c->arl);
-        rc = brcm53115_change_arl_tab(&c->arl, bins);
-        if (rc != 0) {
-            if (rc == BRCM53115_ABSENT && ch->del)
-                rc = 0; /* gone meanwhile: as good as deleted */
-            continue;
-        }
-        const arl_data *b = &bins[c->arl.entry == 1];
-        ch->made = 1;
-        ch->bin = (uint8_t)(c->arl.entry == 1);
-        ch->valid = (uint8_t)(b->valid & 1);
-        ch->sbit = (uint8_t)(b->sbit & 1);
-        ch->age = (uint8_t)(b->age & 1);
-        ch->pid = (uint8_t)b->pid;
-        ch->tc = (uint8_t)b->tc;
-    }
+    int running = rc == 0;
+    if (running)
+        rc = run(c);
     c->rc = rc;
     if (rc == 0)
         return 0;

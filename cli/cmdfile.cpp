@@ -118,12 +118,14 @@ int batch_cut_short(const char *name, const char *file, const char *text, uint32
 {
     char copy[BATCH_LINE_MAX + 1], err[80], *argv[LINE_WORDS], f[NAME_TEXT_LEN];
     const uint32_t head = (uint32_t)strlen(ARL_SAVE_HEADER);
+    const uint32_t old = (uint32_t)strlen(ARL_SAVE_HEADER_OLD);
     uint32_t pos = 0, n, writes = 0, lineno = 0;
     long end = -1; /* the count of the end line, while nothing but comments follow it */
     int newline;
     while (pos < len) {
         const char *line = batch_line(text, len, &pos, &n, &newline);
-        if (++lineno == 1 && (n != head || memcmp(line, ARL_SAVE_HEADER, head) != 0))
+        if (++lineno == 1 && !((n == head && memcmp(line, ARL_SAVE_HEADER, head) == 0) ||
+                               (n == old && memcmp(line, ARL_SAVE_HEADER_OLD, old) == 0)))
             return 0; /* not save's: a batch as people write them */
         unsigned count;
         int used = -1;

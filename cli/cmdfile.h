@@ -31,10 +31,14 @@ const char *batch_line(const char *text, uint32_t len, uint32_t *pos, uint32_t *
 int batch_words(const char *name, const char *line, uint32_t len, char *copy, char **argv,
                 char *err, size_t errlen);
 
-/* save's first line, and its last without the count */
+/* save's first line (and the one it wrote before apply was the way
+ * back), and its last without the count, and for no entries */
 #define ARL_SAVE_HEADER                                                                            \
+    "# sw53115 arl save: the static entries; put them back with sw53115 arl apply FILE"
+#define ARL_SAVE_HEADER_OLD                                                                        \
     "# sw53115 arl save: the static entries; put them back with sw53115 -batch FILE"
 #define ARL_SAVE_END "# end: %u static entries"
+#define ARL_SAVE_END_NONE "# end: 0 static entries"
 
 /* Writes save's first line, or its end line for n entries. */
 void save_header(FILE *f);

@@ -230,11 +230,14 @@ static int remove_entry(int *rc, void *arg)
 
 static int lookup_entry(int *rc, void *arg)
 {
-    arl_data *arl = ((struct op_args *)arg)->arl;
+    const struct op_args *l = (const struct op_args *)arg;
+    arl_data *arl = l->arl;
     uint64_t key = arl_mac_key(arl->mac);
     struct bucket b;
 
     read_bucket(rc, key, arl, &b);
+    for (int i = 0; l->bins && i < (int)ARL_BINS; i++)
+        arl_decode_a(b.val[i], b.vid[i], (uint32_t)i, &l->bins[i]);
     int bin = *rc ? -1 : find_bin(&b, key, arl->vid);
     if (bin < 0)
         return 0;
@@ -372,6 +375,11 @@ int brcm53115_remove_arl_tab(arl_data *arl, const brcm53115_arl_filter *f)
 int brcm53115_lookup_arl_tab(arl_data *arl)
 {
     return run(lookup_entry, arl, NULL, NULL, NULL);
+}
+
+int brcm53115_bucket_arl_tab(arl_data *arl, arl_data bins[2])
+{
+    return run(lookup_entry, arl, bins, NULL, NULL);
 }
 
 int brcm53115_search_arl_tab(arl_data *arl)

@@ -22,6 +22,10 @@ typedef struct arl_data {
     uint8_t mac[6]; /* MAC address, byte 0 first as written */
 } arl_data;
 
+/* The table: its entries, in buckets of two bins each. */
+#define BRCM53115_ARL_ENTRIES 4096
+#define BRCM53115_ARL_BUCKETS 2048
+
 /* What an entry keeps of a traffic class: its low 2 bits. */
 #define BRCM53115_TC_MASK 0x3u
 
@@ -166,6 +170,11 @@ int brcm53115_undo_arl_tab(const arl_data *now, const arl_data *old);
  * VLAN id.  Returns BRCM53115_FOUND, 0 when not found (the record
  * unchanged), or a failure.  9 register accesses. */
 int brcm53115_lookup_arl_tab(arl_data *arl);
+
+/* The lookup that says what the bucket holds: bins[0] and bins[1] get its
+ * two bins as read (`entry` the bin, `valid` 0 where it holds no valid
+ * entry), whether or not the entry is there.  Results as the lookup's. */
+int brcm53115_bucket_arl_tab(arl_data *arl, arl_data bins[2]);
 
 /* Which entries a listing, a flush or a remove takes: each field that is
  * set narrows it. */

@@ -108,6 +108,23 @@ sw arl save - >"$tmp/want"
 cmp -s "$tmp/want" "$tmp/etc/static" && [ "$(stat -c %a "$tmp/etc/static")" = 640 ] && [ "$(ls "$tmp/etc")" = static ]
 check "save FILE: written whole" $? "$(ls -l "$tmp/etc"; cat "$tmp/etc/static")"
 
+# save FILE writes files only: a FIFO and a device node refused and kept; a
+# symbolic link followed, its target replaced, its owner kept.
+mkfifo "$tmp/fifo" && ln -s etc/static "$tmp/link" && chown 1:2 "$tmp/etc/static" 2>/dev/null
+nodes=("$tmp/fifo")
+mknod "$tmp/null" c 1 3 2>/dev/null && nodes+=("$tmp/null")
+for node in "${nodes[@]}"; do
+    run_batch 1 "save onto ${node##*/}" arl save "$node"
+    [ -p "$node" ] || [ -c "$node" ]
+    check "save onto ${node##*/}: kept" $? "$(ls -l "$node"; cat "$tmp/err")"
+done
+sim add 02:00:00:00:00:06 1 4 --static
+run_batch 0 "save through a link" arl save "$tmp/link"
+sw arl save - >"$tmp/want"
+[ -L "$tmp/link" ] && cmp -s "$tmp/want" "$tmp/etc/static" && [ "$(ls "$tmp/etc")" = static ] &&
+    { [ "$(id -u)" != 0 ] || [ "$(stat -c %u:%g "$tmp/etc/static")" = 1:2 ]; }
+check "save through a link: target replaced, link and owner kept" $? "$(ls -l "$tmp" "$tmp/etc")"
+
 # The table changes between the listing's walk and its lookups: another
 # process adds the MAC of a static entry on VLAN 33 on VLAN 1 (the same low
 # bits), dynamic.  save keeps the static entry, or fails; never exits 0
@@ -171,16 +188,38 @@ SWITCHSIM_LOG=$tmp/log run_batch 0 "apply again" arl apply "$tmp/desired" prune
 ! grep -q 'offset=0x00 length=1 value=0x80$' "$tmp/log"
 check "apply again: no write" $? "$(grep -c 'value=0x80$' "$tmp/log") writes"
 
-# apply all or nothing: the second change meets a full bucket (bucket 5 on
-# VLAN 1 holds two others), and the first is undone.
+# apply makes room over learned hosts, never over static entries: bucket 5
+# on VLAN 1 holds two learned hosts (check and apply delete the first),
+# then two static entries (check and apply fail alike, nothing changed).
 sim add 02:00:00:00:09:05 1 3 && sim add 02:00:00:00:11:06 1 7
-sim show --json >"$tmp/before"
 printf '%s\n' "arl write 2 $(e b) 1 1 0 0 9" "arl write 1 02:00:00:00:01:04 1 1 0 0 3" >"$tmp/full"
-run_batch 1 "apply into a full bucket" arl apply "$tmp/full"
+sw arl apply "$tmp/full" check >"$tmp/out"
+printf '%s\n' "arl write 2 $(e b) 1 1 0 0 9" "arl del 1 02:00:00:00:09:05" \
+    "arl write 1 02:00:00:00:01:04 1 1 0 0 3" >"$tmp/want"
+same "$tmp/want" "$tmp/out" "apply check: room over a learned host"
+run_batch 0 "apply over learned hosts" arl apply "$tmp/full"
+sw arl get 1 02:00:00:00:01:04 >/dev/null && ! sw arl get 1 02:00:00:00:09:05 >/dev/null
+check "apply over learned hosts: the static entry in" $? "$(sim show)"
+sim del 02:00:00:00:01:04 1 && sim del 02:00:00:00:11:06 1
+sim add 02:00:00:00:09:05 1 3 --static && sim add 02:00:00:00:11:06 1 7 --static
+sim show --json >"$tmp/before"
+for how in check ""; do
+    run_batch 1 "apply $how into a bucket of two static entries" arl apply "$tmp/full" $how
+    [ ! -s "$tmp/out" ] && [ "$(cat "$tmp/err")" = "$SW: arl apply: no room for 02:00:00:00:01:04 on VLAN 1: its bucket holds 02:00:00:00:09:05 on VLAN 1 (static, port 3) and 02:00:00:00:11:06 on VLAN 1 (static, port 7)" ]
+    check "apply $how into a bucket of two static entries: said" $? "$(cat "$tmp/out" "$tmp/err")"
+    sim show --json >"$tmp/json"
+    same "$tmp/before" "$tmp/json" "apply $how into a bucket of two static entries: the table as before"
+done
+# prune with a file that names nothing: refused, unless it is save's file
+# of no entries.
+: >"$tmp/empty"
+run_batch 1 "apply EMPTY prune" arl apply "$tmp/empty" prune
 sim show --json >"$tmp/json"
-same "$tmp/before" "$tmp/json" "apply into a full bucket: the table as before"
-grep -qx "$SW: arl apply: 1 of 1 changes undone" "$tmp/err"
-check "apply into a full bucket: said" $? "$(cat "$tmp/err")"
+same "$tmp/before" "$tmp/json" "apply EMPTY prune: the table as before"
+printf '# end: 0 static entries\r\n\n' >"$tmp/empty"
+run_batch 0 "apply of no entries, prune" arl apply "$tmp/empty" prune
+[ "$(sw arl show static | wc -l)" = 1 ]
+check "apply of no entries, prune: no static entry" $? "$(sim show)"
 printf 'arl write 1 %s 1 1 0 0 2\narl del 1 %s\narl write 1 %s 1 1 0 0 3\n' "$(e a)" "$(e a)" "$(e a)" >"$tmp/bad"
 run_batch 1 "apply of a bad file" arl apply "$tmp/bad"
 grep -q "/bad:2: expected arl write VID MAC 1 1" "$tmp/err" && grep -q "/bad:3: $(e a) on VLAN 1 again (first on line 1)$" "$tmp/err"
