@@ -220,17 +220,46 @@ wait $monitor
 check "monitor: status" $? "$(cat "$tmp/err")"
 python3 - "$tmp/events" <<'PY' && ok || bad "monitor: the events: $(cat "$tmp/events")"
 import json, sys
-got = [(e["event"], e["mac"][-2:], e["vid"], e["port"], e.get("from"), e["static"])
+got = [(e["event"], e["mac"][-2:], e["vid"], e["port"], e.get("from"), e["static"], e.get("was"))
        for e in map(json.loads, open(sys.argv[1]))]
-want = [("new", "0b", 2, 3, None, False), ("move", "0b", 2, 4, 3, False),
-        ("move", "0b", 2, 3, 4, False), ("move", "0b", 2, 4, 3, False),
-        ("flap", "0b", 2, 4, 3, False), ("gone", "0a", 1, 1, None, False),
-        ("change", "0b", 2, 4, None, True)]
+want = [("new", "0b", 2, 3, None, False, None), ("move", "0b", 2, 4, 3, False, None),
+        ("move", "0b", 2, 3, 4, False, None), ("move", "0b", 2, 4, 3, False, None),
+        ("flap", "0b", 2, 4, 3, False, None), ("gone", "0a", 1, 1, None, False, None),
+        ("change", "0b", 2, 4, None, True, {"static": False})]
 sys.exit(got != want)
 PY
 # The last two polls saw the same table: the last is the walk alone.
 [ "$(sed -n "$(grep -n '^set page=0x05 offset=0x20' "$tmp/log" | tail -n 1 | cut -d: -f1),\$p" "$tmp/log" | grep -c 'offset=0x08')" = 0 ]
 check "monitor: an unchanged table's poll makes no lookup" $? "$(tail -n 12 "$tmp/log")"
+
+# --- monitor follows the entries of one MAC on VLANs 3, 19 and 35 (the
+# walk tells them apart only by lookups): each move once, on the poll after
+# it, a del as gone; a change says what it was; a switch stuck for 2 s does
+# not end the watch, and a move after it is seen. ---
+G=02:99:00:00:00:01
+sim reset && for v in 3 19 35; do sim add $G $v 1; done && sim add $A 1 2 --static --tc 2
+rm -f "$tmp/log"
+SWITCHSIM_LOG=$tmp/log $EMU "$SW" arl monitor interval 100 >"$tmp/events" 2>"$tmp/err" &
+monitor=$!
+seen=0
+for change in "move $G 3 9" "move $G 19 9" "move $G 35 9" "del $G 19" "add $A 1 2" "fault stuck" \
+    "fault none" "move $G 3 1"; do
+    after 1
+    sleep 0.05
+    [ "$change" != "fault none" ] || sleep 2
+    sim $change
+    seen=$(polls)
+done
+after 2
+kill -TERM $monitor
+wait $monitor
+check "monitor of a group: status" $? "$(cat "$tmp/err")"
+cut -d' ' -f2- "$tmp/events" >"$tmp/got"
+printf '%s\n' "move $G vid 3 port 9 from 1 dynamic" "move $G vid 19 port 9 from 1 dynamic" \
+    "move $G vid 35 port 9 from 1 dynamic" "gone $G vid 19 port 9 dynamic" \
+    "change $A vid 1 port 2 dynamic was static tc 2" "move $G vid 3 port 1 from 9 dynamic" >"$tmp/want"
+cmp -s "$tmp/want" "$tmp/got" && grep -q "did not finish" "$tmp/err"
+check "monitor of a group: the events" $? "$(diff "$tmp/want" "$tmp/got"; head -3 "$tmp/err")"
 sim reset
 
 # --- A switch that is slow, or never finishes. ---
