@@ -129,6 +129,7 @@ expect "search port 15 --json" 0 '"mac":"0a:00:00:00:00:03","vid":6,"port":15,"s
 run sw arl search port 10 --json
 expect "search port with no entry" 0 '^\[\]$' empty
 
+
 # show's filters and flush's, against switchsim's own listing: the rows of
 # `show FILTERS` are those of the table that pass; after `flush FILTERS`,
 # the table holds those that do not (flush without a kind: dynamic only).
@@ -194,6 +195,20 @@ for line in "arl show" "arl show --json" "arl search port 3"; do
     done
 done
 sim reset
+
+# The listing learns the VLAN plan: on VLANs 1, 200 and 250, one lookup an
+# entry once the first entry of each VLAN is found (200 is the 13th
+# candidate of its low bits, 250 the 16th), rows as switchsim lists them.
+sim reset
+for v in 1 200 250; do for i in 1 2 3 4 5 6 7 8 9; do sim add 02:00:00:00:$(printf %02x $v):0$i $v 1; done; done
+rm -f "$tmp/log"
+SWITCHSIM_LOG=$tmp/log run sw arl show
+expect "show on VLANs 1, 200 and 250" 0 . empty
+[ "$(grep -c '^set page=0x05 offset=0x08' "$tmp/log")" = $((27 + 12 + 15)) ]
+check "show on VLANs 1, 200 and 250: lookups" $? "$(grep -c '^set page=0x05 offset=0x08' "$tmp/log")"
+sim show | tail -n +2 | cut -c 12- | sort >"$tmp/want"
+tail -n +2 "$tmp/out" | sort | cmp -s - "$tmp/want"
+check "show on VLANs 1, 200 and 250: the rows" $? "$(diff "$tmp/want" "$tmp/out")"
 
 # --- monitor: the events of changes made between its polls, each change
 # made once the poll before it has begun (seen in the access log), and a
