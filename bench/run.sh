@@ -12,7 +12,11 @@
 #     MAC's entries only) and `flush port P` (the walk, then a bucket read
 #     and a write per entry of the port), register accesses and time;
 #  g. `monitor`: a poll of the unchanged full table, and one after 16 of
-#     its entries moved: register accesses, and the unchanged poll's time.
+#     its entries moved: register accesses, and the unchanged poll's time;
+#  h. `arl show` of a nearly full table on VLANs 1, 200 and 250, and of one
+#     on 16 VLAN ids that share their low 4 bits (5, 21, ... 245): register
+#     accesses against the walk and one lookup an entry, plus the failed
+#     lookups of the first entry of each VLAN (12 for 200, 15 for 250).
 # Times are medians of runs that alternate between the commands compared,
 # so that a machine's drift hits them alike.
 # usage: bench/run.sh [BUILD_DIR]   (default out/bench, built if missing)
@@ -111,6 +115,21 @@ wait
 n_poll16=$(poll_of)
 cp "$tmp/full.state" "$SWITCHSIM_STATE"
 
+# h. show on real VLAN plans (a bucket that two entries fold into misses
+# the third: the table is nearly full).
+"$SIM" reset
+for i in $(seq 0 2047); do
+    printf '02000000%04x 1 %d\n02000000%04x %d %d\n' "$i" $((i % 16)) "$i" $((i < 1024 ? 200 : 250)) $((i % 16))
+done | xargs -P "$(nproc)" -n 3 "$SIM" add 2>/dev/null || true
+n_plan_rows=$("$SIM" show | tail -n +2 | wc -l)
+n_plan=$(accesses arl show)
+"$SIM" reset
+for i in $(seq 0 4095); do printf '02000001%04x %d %d\n' "$i" $((5 + 16 * (i % 16))) $((i % 16)); done |
+    xargs -P "$(nproc)" -n 3 "$SIM" add 2>/dev/null || true
+n_low_rows=$("$SIM" show | tail -n +2 | wc -l)
+n_low=$(accesses arl show)
+cp "$tmp/full.state" "$SWITCHSIM_STATE"
+
 # e. 1,000 writes, into an empty table each time: one batch, and one
 # process each (as xargs -L1 runs them); both start with a reset.
 for i in $(seq 0 999); do printf 'arl write 1 02:00:00:00:%02x:%02x 1 0 0 0 %d\n' $((i / 256)) $((i % 256)) $((i % 16)); done >"$tmp/writes"
@@ -150,6 +169,14 @@ for r in "read:$n_read:6" "write, empty bucket:$n_write:16" "write, entry presen
     IFS=: read -r what got want <<<"$r"
     row "d. register accesses: $what" "$got (minimum $want)" "equal" "$(verdict "$got" "$want")"
 done
+walk() { echo $((2 + 3 * $1 + 1)); }
+want=$(($(walk "$n_plan_rows") + 9 * (n_plan_rows + 12 + 15)))
+row "h. show, $n_plan_rows entries on VLANs 1, 200, 250" "$n_plan (one lookup each: $want)" "equal" \
+    "$(verdict "$n_plan" "$want")"
+want=$(($(walk "$n_low_rows") + 9 * (n_low_rows + 15 * 15)))
+row "h. show, $n_low_rows entries on 16 VLANs, low bits 5" "$n_low (one lookup each: $want)" "measured" \
+    "$(awk -v g="$n_low" -v w="$(walk "$n_low_rows")" -v n="$n_low_rows" \
+        'BEGIN { printf "%.2f lookups an entry", (g - w) / 9 / n }')"
 row "f. arl show mac, 4096 valid entries" "$mac_ms ms" "< 30 ms" \
     "$(awk -v t="$mac_ms" 'BEGIN { print (t < 30) ? "met" : "NOT met" }')"
 row "f. arl flush port 3, 4096 valid entries" "$flush_ms ms (with a copy of the state: $cp_ms ms)" \
