@@ -10,6 +10,7 @@
 
 #include "args.h"
 #include "cmdfile.h"
+#include "help.h"
 #include "parse.h"
 #include "run.h"
 #include "say.h"
@@ -84,37 +85,44 @@ int batch_run(const char *name, const char *file, const char *text, uint32_t len
     return EXIT_FAILED;
 }
 
+/* A malformed -batch command line: the usage, then the line naming the
+ * word. */
+static int malformed(const char *prog, const char *name, const char *fmt, const char *word)
+{
+    char w[WORD_TEXT_LEN], line[160];
+    usage_func(prog, USAGE_SHORT);
+    fflush(stdout);
+    snprintf(line, sizeof line, fmt, word_text(word, w));
+    say("%s: %s", name, line);
+    return EXIT_USAGE;
+}
+
 int batch_func(int argc, char **argv)
 {
+    const char *prog = argv[0] ? argv[0] : "sw53115";
     char name[NAME_TEXT_LEN];
-    const char *file = NULL;
-    int force = 0;
-    char w[WORD_TEXT_LEN];
+    int force = 0, i = 1;
 
-    name_text(argv[0] ? argv[0] : "sw53115", name);
-    for (int i = 1; i < argc; i++) {
-        if (strcmp(argv[i], "-force") == 0) {
-            force = 1;
-        } else if (strcmp(argv[i], "-batch") == 0 && !file) {
-            if (i + 1 >= argc) {
-                say("%s: -batch: missing FILE: expected -batch FILE, or -batch - for standard "
-                    "input",
-                    name);
-                return EXIT_FAILED;
-            }
-            file = argv[++i];
-        } else {
-            say("%s: unexpected '%s': expected [-force] -batch FILE [-force]", name,
-                word_text(argv[i], w));
-            return EXIT_FAILED;
-        }
-    }
-    if (!file) {
-        say("%s: -force: expected -batch FILE with it", name);
-        return EXIT_FAILED;
-    }
+    name_text(prog, name);
+    if (i < argc && strcmp(argv[i], "-force") == 0)
+        force = i++;
+    if (i >= argc)
+        return malformed(prog, name, "nothing after '%s': expected -force -batch FILE", "-force");
+    if (strcmp(argv[i], "-batch") != 0)
+        return malformed(prog, name, "unexpected '%s': expected [-force] -batch FILE", argv[i]);
+    if (++i >= argc)
+        return malformed(prog, name,
+                         "missing FILE after '%s': expected -batch FILE, or -batch - for standard "
+                         "input",
+                         "-batch");
+    const char *file = argv[i++];
+    if (i < argc && strcmp(argv[i], "-force") == 0)
+        force = i++;
+    if (i < argc)
+        return malformed(prog, name,
+                         "unexpected '%s': expected nothing after -batch FILE but -force", argv[i]);
     long len = batch_read(name, file);
     if (len < 0)
         return EXIT_FAILED;
-    return batch_run(name, file, batch_input, (uint32_t)len, force);
+    return batch_run(name, file, batch_input, (uint32_t)len, force != 0);
 }

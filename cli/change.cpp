@@ -1,4 +1,5 @@
-/* The commands that change the table: write, mwrite, mdel and del, each
+/* The commands that change the table: write, replace, mwrite, mdel, del
+ * and add (which changes nothing where the entry is there already), each
  * into the bin of its bucket that belongs to it, keeping the bucket's
  * other entry; and flush. */
 #include "commands.h"
@@ -6,6 +7,11 @@
 int arl_update_func(struct arl_cmd *c)
 {
     return brcm53115_change_arl_tab(&c->arl, c->bins);
+}
+
+int arl_add_func(struct arl_cmd *c)
+{
+    return brcm53115_add_arl_tab(&c->arl, c->bins);
 }
 
 int arl_flush_func(struct arl_cmd *c)

@@ -35,12 +35,16 @@
 #define ARL_OP_APPLY 7
 #define ARL_OP_MONITOR 8
 #define ARL_OP_HELP 9
+#define ARL_OP_ADD 10
 
 /* One parsed command. */
 struct arl_cmd {
     int op;                        /* ARL_OP_* */
     const char *word;              /* the command's word, for its messages */
     int json;                      /* --json */
+    int json_ok;                   /* the command takes --json */
+    int tally;                     /* show count */
+    const char *topic;             /* help: the command, or NULL for all */
     brcm53115_arl_filter filter;   /* show, flush, monitor: which entries */
     const char *file;              /* save (NULL: standard output), apply */
     int prune, check;              /* apply */

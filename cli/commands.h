@@ -33,8 +33,9 @@ int arl_list_strict(struct arl_cmd *c);
 /* save.cpp: save [FILE]. */
 int arl_save_func(struct arl_cmd *c);
 
-/* change.cpp: write, mwrite, mdel and del; flush. */
+/* change.cpp: write, replace, mwrite, mdel and del; add; flush. */
 int arl_update_func(struct arl_cmd *c);
+int arl_add_func(struct arl_cmd *c);
 int arl_flush_func(struct arl_cmd *c);
 
 /* apply.cpp: apply FILE [prune] [check]. */

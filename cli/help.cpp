@@ -42,47 +42,66 @@ void usage_func(const char *name, int kind)
     putchar('\n');
 }
 
+/* One form's lines: the command line, then what it does, each wrapped at
+ * 79. */
+static void form_lines(const struct arl_form_text *f)
+{
+    char line[320];
+    const char *indent[2] = {"  arl ", "      "};
+    for (int part = 0; part < 2; part++) {
+        if (part == 0)
+            snprintf(line, sizeof line, "%s%s%s", f->word, *f->usage ? " " : "", f->usage);
+        else
+            snprintf(line, sizeof line, "%s", f->help);
+        const char *p = line;
+        const char *lead = indent[part];
+        while (*p) {
+            size_t room = 79 - strlen(lead), len = strlen(p);
+            if (len > room) {
+                len = room;
+                while (len > 0 && p[len] != ' ')
+                    len--;
+            }
+            printf("%s%.*s\n", lead, (int)len, p);
+            p += len;
+            while (*p == ' ')
+                p++;
+            lead = "        ";
+        }
+    }
+}
+
+int arl_help_cmd(const char *word)
+{
+    const struct arl_form_text *f;
+    int found = 0;
+    for (size_t i = 0; (f = arl_form(i)) != NULL; i++)
+        if (strcmp(f->word, word) == 0) {
+            form_lines(f);
+            found = 1;
+        }
+    return found ? 0 : -1;
+}
+
 void arl_help_func(void)
 {
-    static const char head[] = "Usage: sw53115 arl COMMAND [ARGUMENTS]\n"
+    static const char head[] = "Usage: sw53115 [-j] arl COMMAND [ARGUMENTS]\n"
                                "       sw53115 [-force] -batch FILE\n"
-                               "       sw53115 { -h | --help | help | -V | --version }\n"
+                               "       sw53115 { -h | --help | help } [COMMAND]\n"
+                               "       sw53115 { -V | --version }\n"
                                "Commands:\n";
     fputs(head, stdout);
     const struct arl_form_text *f;
-    for (size_t i = 0; (f = arl_form(i)) != NULL; i++) {
-        /* The command line, then what it does, each wrapped at 79. */
-        char line[240];
-        const char *indent[2] = {"  arl ", "      "};
-        for (int part = 0; part < 2; part++) {
-            if (part == 0)
-                snprintf(line, sizeof line, "%s%s%s", f->word, *f->usage ? " " : "", f->usage);
-            else
-                snprintf(line, sizeof line, "%s", f->help);
-            const char *p = line;
-            const char *lead = indent[part];
-            while (*p) {
-                size_t room = 79 - strlen(lead), len = strlen(p);
-                if (len > room) {
-                    len = room;
-                    while (len > 0 && p[len] != ' ')
-                        len--;
-                }
-                printf("%s%.*s\n", lead, (int)len, p);
-                p += len;
-                while (*p == ' ')
-                    p++;
-                lead = "        ";
-            }
-        }
-    }
+    for (size_t i = 0; (f = arl_form(i)) != NULL; i++)
+        form_lines(f);
     static const char tail[] =
         "Arguments:\n"
-        "  MAC   001122334455 or 00:11:22:33:44:55    VID   VLAN id, 0 to 255\n"
-        "  PORT  0 to 15    TC  0 to 7 (the entry keeps 2 bits)\n"
+        "  MAC   001122334455 or 00:11:22:33:44:55    VID   VLAN id, 0 to 255 (vlan and\n"
+        "        vid are one word)\n"
+        "  PORT  0 to 15    TC  0 to 7 for write (the entry keeps 2 bits), 0 to 3 else\n"
         "  VALID, STATIC, AGE  0 or 1    FILE  a path, or - for standard input\n"
-        "  --json  JSON output: show and search port an array, get and monitor one\n"
-        "          object a line\n"
+        "  --json  JSON output (-j or --json before arl alike): show and search port\n"
+        "          an array, get and monitor one object a line\n"
         "Batch: FILE holds one command a line without the word sw53115, # comments;\n"
         "  all of it is checked before any runs; it stops at the first failure\n"
         "  unless -force.\n"

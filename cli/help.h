@@ -13,4 +13,8 @@ void arl_usage_func(const char *name, int detail);
 /* Prints the whole help, the command lines from the parser's forms. */
 void arl_help_func(void);
 
+/* Prints the lines of the help for the command `word`: 0, or -1 when no
+ * command has that word (nothing printed). */
+int arl_help_cmd(const char *word);
+
 #endif

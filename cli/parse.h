@@ -15,6 +15,10 @@
  * in err ("arl write: bad VID '256': expected 0 to 255"), nothing run. */
 int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err);
 
+/* After arl_parse: -j or --json (`word`) before "arl", for a command that
+ * takes --json and has none after it.  0, or -1 with err said. */
+int arl_parse_json_first(struct arl_cmd *c, const char *word, char *err);
+
 /* One form of a command, as the help gives it: its word (and the word
  * after it), what it takes and what it does. */
 struct arl_form_text {

@@ -28,7 +28,11 @@ void arl_report(const struct arl_cmd *c, int rc)
     arl_mac_text(arl->mac, mac);
     if (rc == ARL_ERR_SAID || (rc == ARL_ERR_OUTPUT && err == EPIPE && !c->file))
         return; /* said, or the reader has gone: nobody is there to tell */
-    if (rc == BRCM53115_ABSENT) {
+    if (rc == BRCM53115_EXISTS) {
+        const arl_data *b = &c->bins[c->arl.entry == 1];
+        snprintf(what, sizeof what, "%s on VLAN %d exists (port %d, %s, tc %d)", mac, (int)arl->vid,
+                 (int)b->pid, b->sbit & 1 ? "static" : "dynamic", (int)b->tc);
+    } else if (rc == BRCM53115_ABSENT) {
         snprintf(what, sizeof what, "no entry for %s on VLAN %d", mac, (int)arl->vid);
     } else if (rc == BRCM53115_ERR_FULL && c->bins[0].valid && c->bins[1].valid) {
         snprintf(what, sizeof what, "no room for %s on VLAN %d: its bucket holds %s and %s", mac,

@@ -18,15 +18,18 @@ void dump_arl_data(arl_data *arl)
 
 static int help_func(struct arl_cmd *c)
 {
-    (void)c;
-    arl_help_func();
+    if (c->topic)
+        arl_help_cmd(c->topic);
+    else
+        arl_help_func();
     return fflush(stdout) != 0 || ferror(stdout) ? ARL_ERR_OUTPUT : 0;
 }
 
 /* Indexed by ARL_OP_*. */
 static int (*const cmds[])(struct arl_cmd *c) = {
-    arl_read_func, arl_search_func, arl_get_func,   arl_update_func,  arl_show_func,
-    arl_save_func, arl_flush_func,  arl_apply_func, arl_monitor_func, help_func,
+    arl_read_func,    arl_search_func, arl_get_func,   arl_update_func,
+    arl_show_func,    arl_save_func,   arl_flush_func, arl_apply_func,
+    arl_monitor_func, help_func,       arl_add_func,
 };
 
 int arl_run(struct arl_cmd *c, const char *name, const char *where)
@@ -44,13 +47,13 @@ int arl_run(struct arl_cmd *c, const char *name, const char *where)
     return ARL_CMD_DONE;
 }
 
-int arl_func(int argc, char **argv)
+int arl_func(int argc, char **argv, const char *json)
 {
     struct arl_cmd c;
     char err[ARL_ERR_LEN], name[NAME_TEXT_LEN];
 
     name_text(argv[0], name);
-    if (arl_parse(argc, argv, &c, err) != 0) {
+    if (arl_parse(argc, argv, &c, err) != 0 || (json && arl_parse_json_first(&c, json, err) != 0)) {
         /* The usage first, so that the line naming the word is the last on
          * a terminal. */
         usage_func(argv[0], USAGE_ARL);

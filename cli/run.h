@@ -14,7 +14,8 @@ void dump_arl_data(arl_data *arl);
 int arl_run(struct arl_cmd *c, const char *name, const char *where);
 
 /* Parses and runs one command line (words 1 and later); a malformed one is
- * said on stderr after the usage.  Returns an ARL_CMD_* result. */
-int arl_func(int argc, char **argv);
+ * said on stderr after the usage.  `json`: the -j or --json that came
+ * before "arl", or NULL.  Returns an ARL_CMD_* result. */
+int arl_func(int argc, char **argv, const char *json);
 
 #endif

@@ -13,24 +13,25 @@
  * the lock. */
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <time.h>
 #include <unistd.h>
 
 #include "lib53115.h"
 
-/* The lock is tried once a millisecond, as many times as the wait allows
- * (BRCM53115_LOCK_WAIT_MS unless set): 5 s at least, more on a loaded
- * machine, and always an end. */
+/* The lock is tried once a millisecond until the wait (BRCM53115_LOCK_WAIT_MS
+ * unless set) has passed on the monotonic clock. */
 #define ARL_LOCK_RETRY_NS 1000000L /* 1 ms */
 
 static const char root_lock[] = "/var/lock/sw53115.lock";
 static char user_lock[32]; /* /tmp/sw53115-UID.lock */
 static const char *lock_path;
-static char lock_error[96];
+static char lock_error[128];
 
 /* The lock file is opened for each hold and closed at its release, unless
  * the process keeps it open (brcm53115_arl_lock_keep): a listing takes the
@@ -133,6 +134,76 @@ extern "C" void brcm53115_arl_lock_keep(int keep)
         drop_lock_file();
 }
 
+static uint32_t now_ms(void)
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (uint32_t)ts.tv_sec * 1000u + (uint32_t)(ts.tv_nsec / 1000000);
+}
+
+/* Reads at most len - 1 bytes of a file into buf: its length, or -1. */
+static int read_some(const char *path, char *buf, int len)
+{
+    int fd = open(path, O_RDONLY | O_CLOEXEC), n = 0, r = 0;
+    if (fd < 0)
+        return -1;
+    while (n < len - 1 &&
+           ((r = (int)read(fd, buf + n, (size_t)(len - 1 - n))) > 0 || (r < 0 && errno == EINTR)))
+        n += r > 0 ? r : 0;
+    close(fd);
+    buf[n] = '\0';
+    return r < 0 ? -1 : n;
+}
+
+/* The process that holds a flock on the lock file, as /proc/locks lists
+ * it: its pid, or 0 where none is listed or the one listed is gone (a
+ * child may hold the lock it took). */
+static int lock_holder(void)
+{
+    static char locks[16384];
+    struct stat sb;
+    if (fstat(lock_fd, &sb) != 0 || read_some("/proc/locks", locks, sizeof locks) <= 0)
+        return 0;
+    for (char *line = locks; line && *line;) {
+        char *end = strchr(line, '\n'), type[16];
+        int pid;
+        unsigned maj, min;
+        unsigned long ino;
+        if (end)
+            *end++ = '\0';
+        if (!strstr(line, "->") &&
+            sscanf(line, "%*s %15s %*s %*s %d %x:%x:%lu", type, &pid, &maj, &min, &ino) == 5 &&
+            strcmp(type, "FLOCK") == 0 && ino == (unsigned long)sb.st_ino &&
+            maj == major(sb.st_dev) && min == minor(sb.st_dev))
+            return pid > 0 && (kill(pid, 0) == 0 || errno != ESRCH) ? pid : 0;
+        line = end;
+    }
+    return 0;
+}
+
+/* Why the lock is held, in lock_error: by whom, where the system tells. */
+static void say_held(void)
+{
+    char path[32], cmd[61];
+    int pid = lock_holder();
+    snprintf(path, sizeof path, "/proc/%d/cmdline", pid);
+    int n = pid ? read_some(path, cmd, sizeof cmd) : -1;
+    /* The arguments joined by spaces, cut to 60 bytes, control
+     * characters as '?'. */
+    while (n > 0 && cmd[n - 1] == '\0')
+        n--;
+    for (int i = 0; i < n; i++)
+        cmd[i] = cmd[i] == '\0'                                   ? ' '
+                 : (unsigned char)cmd[i] < 0x20 || cmd[i] == 0x7f ? '?'
+                                                                  : cmd[i];
+    if (n > 0)
+        snprintf(lock_error, sizeof lock_error, "held by process %d (%.*s)", pid, n, cmd);
+    else if (pid)
+        snprintf(lock_error, sizeof lock_error, "held by process %d", pid);
+    else
+        snprintf(lock_error, sizeof lock_error, "held by another process");
+}
+
 extern "C" int brcm53115_arl_lock(void)
 {
     struct stat sb;
@@ -141,7 +212,8 @@ extern "C" int brcm53115_arl_lock(void)
         errno = EDEADLK;
         return BRCM53115_ERR_LOCK;
     }
-    for (int tries = 0;; tries++) {
+    uint32_t start = now_ms();
+    for (;;) {
         if (lock_fd < 0) {
             lock_fd = open_lock();
             if (lock_fd < 0)
@@ -157,11 +229,13 @@ extern "C" int brcm53115_arl_lock(void)
             continue;
         }
         int err = errno;
-        if ((err != EWOULDBLOCK && err != EINTR) || tries >= lock_wait_ms) {
-            int held = err == EWOULDBLOCK || err == EINTR;
+        int held = err == EWOULDBLOCK || err == EINTR;
+        if (!held || now_ms() - start >= (uint32_t)lock_wait_ms) {
+            if (held)
+                say_held();
+            else
+                snprintf(lock_error, sizeof lock_error, "%s", strerror(err));
             drop_lock_file();
-            snprintf(lock_error, sizeof lock_error, "%s",
-                     held ? "held by another process" : strerror(err));
             errno = err;
             return held ? BRCM53115_ERR_LOCK : BRCM53115_ERR_LOCKFILE;
         }

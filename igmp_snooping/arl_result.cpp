@@ -13,6 +13,8 @@ extern "C" const char *brcm53115_strerror(int rc)
     case BRCM53115_FOUND: /* and BRCM53115_ABSENT, the same answer's value */
         return "an answer, not a failure: found (a lookup), or nothing to do (an update, "
                "remove or undo)";
+    case BRCM53115_EXISTS:
+        return "the entry is there already";
     case BRCM53115_ERR_FULL:
         return "no room: both entries of the bucket hold other addresses";
     case BRCM53115_ERR_UNCONFIRMED:

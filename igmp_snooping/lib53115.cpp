@@ -15,8 +15,8 @@
 int igmp_snoop_dbg = 0; /* C linkage, as lib53115.h declares it */
 
 /* What an operation is given: the record, and as the operation needs
- * them, the bins it fills, the entry an undo puts back, a filter, or the
- * walk's callback. */
+ * them, the bins it fills, the entry an undo puts back (for a change: the
+ * record itself, when it adds only), a filter, or the walk's callback. */
 struct op_args {
     arl_data *arl;
     arl_data *bins;
@@ -165,6 +165,10 @@ static int change_entry(int *rc, void *arg)
     for (int i = 0; c->bins && i < (int)ARL_BINS; i++)
         arl_decode_a(b.val[i], b.vid[i], (uint32_t)i, &c->bins[i]);
     int bin = find_bin(&b, key, arl->vid);
+    if (bin >= 0 && c->old == arl) { /* an add: the entry is there */
+        arl->entry = bin;
+        return BRCM53115_EXISTS;
+    }
     int valid = (int)((uint32_t)arl->valid & ARL_FLAG_MASK);
     for (int i = 0; i < (int)ARL_BINS && bin < 0 && valid; i++)
         if (!arl_valid_a(b.val[i]))
@@ -360,6 +364,11 @@ int brcm53115_update_arl_tab(arl_data *arl)
 int brcm53115_change_arl_tab(arl_data *arl, arl_data bins[2])
 {
     return run(change_entry, arl, bins, NULL, NULL);
+}
+
+int brcm53115_add_arl_tab(arl_data *arl, arl_data bins[2])
+{
+    return run(change_entry, arl, bins, arl, NULL);
 }
 
 int brcm53115_undo_arl_tab(const arl_data *now, const arl_data *old)

@@ -49,6 +49,7 @@ extern int igmp_snoop_dbg;
  * do.  Failures are negative: */
 #define BRCM53115_FOUND 1
 #define BRCM53115_ABSENT 1
+#define BRCM53115_EXISTS 2 /* an add found the entry there already */
 #define BRCM53115_ERR_TIMEOUT (-1)  /* the switch did not finish an access in time */
 #define BRCM53115_ERR_FULL (-2)     /* update: both bins of the bucket hold other entries */
 #define BRCM53115_ERR_LOCK (-3)     /* the table lock was held past its bound */
@@ -155,6 +156,11 @@ int brcm53115_update_arl_tab(arl_data *arl);
  * entry), so that brcm53115_undo_arl_tab can put back bins[arl->entry],
  * and a full bucket can name its occupants.  Results as the update's. */
 int brcm53115_change_arl_tab(arl_data *arl, arl_data bins[2]);
+
+/* The change that only adds: where the bucket holds a valid entry with the
+ * record's MAC and VLAN id, writes nothing and returns BRCM53115_EXISTS
+ * (`entry` that bin, bins[] as read); else as the change. */
+int brcm53115_add_arl_tab(arl_data *arl, arl_data bins[2]);
 
 /* Undoes a change: where bin old->entry of the bucket still holds what the
  * change wrote (`now`; for a delete, no valid entry), writes back what it

@@ -245,7 +245,7 @@ void batch_case(uint8_t first, const char *text, size_t len)
     set_up(first);
     int failed = 0;
     for (auto &w : cmds) {
-        if (quietly([&] { return arl_func((int)w.size(), argv_of(w).data()); }) != ARL_CMD_DONE) {
+        if (quietly([&] { return arl_func((int)w.size(), argv_of(w).data(), nullptr); }) != ARL_CMD_DONE) {
             failed = 1;
             if (!force)
                 break;
@@ -292,7 +292,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     w.push_back(cur);
     if (unsafe(w))
         return 0;
-    int rc = quietly([&] { return arl_func((int)w.size(), argv_of(w).data()); });
+    int rc = quietly([&] { return arl_func((int)w.size(), argv_of(w).data(), nullptr); });
     if (rc == ARL_CMD_MALFORMED) {
         if (!fake.calls.empty())
             broken("a malformed command touched a register", w);

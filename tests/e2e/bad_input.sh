@@ -15,20 +15,20 @@ printf '\nUsage:\n\nARL Usage:\n\n\t%s arl\n\n' "$SW" >"$tmp/short"
 cp "$SWITCHSIM_STATE" "$tmp/before"
 
 # expect_usage USAGE[:WORD] WORD...: runs sw53115 with the words and a
-# register log; `help` expects the help, `none` the short usage, each with
-# status 0 and nothing on stderr.
+# register log; `help` expects the help with status 0 and nothing on
+# stderr, `none` the short usage with status 0 and where to look next.
 expect_usage() {
     local usage=${1%%:*} named=${1#*:} want=2 lines=1
     shift
     [ "$named" != "$usage" ] || named=
-    case $usage in help | none) want=0 lines=0 ;; esac
-    [ "$usage" != none ] || usage=short
+    case $usage in help) want=0 lines=0 ;; none) want=0 ;; esac
+    [ "$usage" != none ] || { usage=short named="$SW --help"; }
     rm -f "$tmp/log"
     SWITCHSIM_LOG=$tmp/log sw "$@" >"$tmp/out" 2>"$tmp/err"
     local rc=$? why=
     [ $rc = "$want" ] || why="status $rc"
     cmp -s "$tmp/out" "$tmp/$usage" || why="$why; not the $usage usage"
-    [ "$(wc -l <"$tmp/err")" = $lines ] && { [ $lines = 0 ] || grep -q "^$SW: .*'.*': expected\|^$SW: .*: missing .*: expected" "$tmp/err"; } &&
+    [ "$(wc -l <"$tmp/err")" = $lines ] && { [ $lines = 0 ] || grep -q "^$SW: .*'.*': expected\|^$SW: .*: missing .*: expected\|^Try '" "$tmp/err"; } &&
         { [ -z "$named" ] || grep -qF "'$named'" "$tmp/err"; } ||
         why="$why; stderr: $(head -c 200 "$tmp/err")"
     [ ! -s "$tmp/log" ] || why="$why; registers touched: $(head -n 2 "$tmp/log")"
@@ -59,7 +59,7 @@ expect_usage none
 for h in -h --help help "arl help"; do expect_usage help $h; done
 # The line naming the fault comes after the usage, last on a terminal.
 sw arl writ >"$tmp/both" 2>&1
-[ "$(tail -n 1 "$tmp/both")" = "$SW: arl: unknown command 'writ': expected read, search, get, show, write, mwrite, mdel, del, flush, save, apply, monitor or help" ]
+[ "$(tail -n 1 "$tmp/both")" = "$SW: arl: unknown command 'writ': expected read, search, get, show, write, add, replace, mwrite, mdel, del, flush, save, apply, monitor or help" ]
 check "the error line last" $? "$(tail -n 2 "$tmp/both")"
 while IFS= read -r line; do
     [ -n "$line" ] || continue
@@ -76,6 +76,16 @@ full arl search ''
 full arl write 1 $M 1 0 0 0 ''
 full arl mwrite '' 3 $M 1
 full arl write 256 $M 1 0 0 0 1
+full:4 arl add $M port 1 tc 4
+full arl add $M vlan 1
+full:vlan arl show vid 1 vlan 2
+full:vlan arl del 1 $M vlan 2
+full:count arl flush count
+full:-j -j arl write 1 $M 1 0 0 0 1
+full:-j -j arl show --json
+short:-force -force
+short:-batch -batch
+short:extra -batch x extra
 full arl write 1 $M 1 0 0 0 16
 full arl write 1 $M 1 0 0 8 1
 full arl write 1 $M 2 0 0 0 1

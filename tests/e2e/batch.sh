@@ -42,7 +42,7 @@ same "$tmp/one.out" "$tmp/out" "the batch's output"
 printf 'arl write 1 02:00:00:00:00:01 1 0 0 0 3\narl write 256 02:00:00:00:00:02 1 0 0 0 3\n#\narl shw\n' >"$tmp/bad"
 run_batch 1 "malformed lines" -batch "$tmp/bad"
 printf '%s\n' "$SW: $tmp/bad:2: arl write: bad VID '256': expected 0 to 255" \
-    "$SW: $tmp/bad:4: arl: unknown command 'shw': expected read, search, get, show, write, mwrite, mdel, del, flush, save, apply, monitor or help" >"$tmp/want"
+    "$SW: $tmp/bad:4: arl: unknown command 'shw': expected read, search, get, show, write, add, replace, mwrite, mdel, del, flush, save, apply, monitor or help" >"$tmp/want"
 same "$tmp/want" "$tmp/err" "malformed lines said"
 sim show --json >"$tmp/json"
 same "$tmp/batch.json" "$tmp/json" "malformed lines: the table"

@@ -105,7 +105,7 @@ while read -r n rc; do
     else
         gave_up=$((gave_up + 1))
         ! grep -qF "\"mac\":\"$(mac_of $n)\"" "$tmp/json" && [ "$rc" = 1 ] && [ "$(wc -l <"$tmp/err.$n")" = 1 ] &&
-            grep -qF "cannot take the table lock $LOCK: held by another process" "$tmp/err.$n"
+            grep -qF "cannot take the table lock $LOCK: held by process $holder (flock -x $LOCK sleep 9)" "$tmp/err.$n"
         check "lock held: write $n exited $rc" $? "in the table, or stderr: $(cat "$tmp/err.$n")"
     fi
 done <"$tmp/status"

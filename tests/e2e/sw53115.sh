@@ -43,7 +43,7 @@ grep -qF "ARL write with VID: " "$tmp/full" && ok || bad "arl alone gives no ful
 
 # (Malformed command lines: bad_input.sh.)
 run sw
-expect "no arguments" 0 short empty
+expect "no arguments" 0 short "^Try .* --help. for every command\.$"
 
 # --- Commands that run: silent, status 0, the switch changed as said. ---
 while IFS='|' read -r line check; do
@@ -57,6 +57,11 @@ arl write 1 00:11:22:33:44:55 1 0 1 3 7|has_entry write 00:11:22:33:44:55 1 7 fa
 arl write 255 AABBCCDDEEFF 1 1 0 7 15|has_entry "write at the limits" aa:bb:cc:dd:ee:ff 255 15 true false true 3
 arl mwrite 1 5 001122334466 0|has_entry mwrite 00:11:22:33:44:66 6 5 true false true 0
 arl mdel 1 5 001122334466 0|no_entry mdel 00:11:22:33:44:66
+arl add 02:00:00:00:00:21 port 4 vlan 9 static tc 3|has_entry add 02:00:00:00:00:21 9 4 true false true 3
+arl replace 02:00:00:00:00:21 port 5 vid 9|has_entry replace 02:00:00:00:00:21 9 5 false false true 0
+arl add 02:00:00:00:00:22 age port 2|has_entry "add, VLAN 0" 02:00:00:00:00:22 0 2 false true true 0
+arl del 02:00:00:00:00:21 vlan 9|no_entry "del MAC vlan VID" 02:00:00:00:00:21
+arl del 02:00:00:00:00:22|no_entry "del MAC" 02:00:00:00:00:22
 arl read 001122334455|true
 CASES
 
@@ -200,7 +205,7 @@ sim reset
 # entry once the first entry of each VLAN is found (200 is the 13th
 # candidate of its low bits, 250 the 16th), rows as switchsim lists them.
 sim reset
-for v in 1 200 250; do for i in 1 2 3 4 5 6 7 8 9; do sim add 02:00:00:00:$(printf %02x $v):0$i $v 1; done; done
+for v in 1 200 250; do for i in 1 2 3 4 5 6 7 8 9; do sim add 02:00:00:00:$(printf %02x $v):0$i $v $((i % 3)) $([ $i != 5 ] || echo --static); done; done
 rm -f "$tmp/log"
 SWITCHSIM_LOG=$tmp/log run sw arl show
 expect "show on VLANs 1, 200 and 250" 0 . empty
@@ -209,6 +214,28 @@ check "show on VLANs 1, 200 and 250: lookups" $? "$(grep -c '^set page=0x05 offs
 sim show | tail -n +2 | cut -c 12- | sort >"$tmp/want"
 tail -n +2 "$tmp/out" | sort | cmp -s - "$tmp/want"
 check "show on VLANs 1, 200 and 250: the rows" $? "$(diff "$tmp/want" "$tmp/out")"
+# The words of bridge fdb: vlan is vid, -j is --json; an add of what is there
+# changes nothing.
+for pair in "arl show vid 200|arl show vlan 200" "arl show port 2 --json|-j arl show port 2"; do
+    cmp -s <(sw ${pair%|*}) <(sw ${pair#*|})
+    check "$pair" $? "$(sw ${pair#*|} | head -3)"
+done
+run sw arl add 02:00:00:00:c8:05 port 9 vlan 200
+expect "add of an entry there" 1 empty "^$SW: arl add: 02:00:00:00:c8:05 on VLAN 200 exists \(port 2, static, tc 0\)$"
+# show count: the walk alone, its counts those of switchsim's listing.
+rm -f "$tmp/log"
+SWITCHSIM_LOG=$tmp/log run sw arl show count --json
+sim show --json | python3 -c '
+import json, sys
+e = json.load(sys.stdin)
+ports = [{"port": p, "entries": sum(x["port"] == p for x in e), "static": sum(x["port"] == p and x["static"] for x in e)} for p in range(16)]
+s = sum(x["static"] for x in e)
+print(json.dumps({"total": len(e), "static": s, "dynamic": len(e) - s, "capacity": 4096,
+                  "ports": [p for p in ports if p["entries"]]}, separators=(",", ":")))' >"$tmp/want"
+cmp -s "$tmp/want" "$tmp/out" && ! grep -q '^set page=0x05 offset=0x08' "$tmp/log"
+check "show count --json" $? "$(cat "$tmp/out" "$tmp/want")"
+run sw arl show count
+expect "show count" 0 "^total: 27 entries, 3 static, of 4096$" empty
 
 # --- monitor: the events of changes made between its polls, each change
 # made once the poll before it has begun (seen in the access log), and a
