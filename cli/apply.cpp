@@ -74,24 +74,28 @@ static struct {
 
 static void pack(const arl_data *a, struct entry *e)
 {
-    memcpy(e->mac, a->mac, 6);
-    e->vid = (uint8_t)a->vid;
-    e->pid = (uint8_t)a->pid;
-    e->tc = (uint8_t)a->tc;
-    e->flags = (uint8_t)((a->valid & 1 ? E_VALID : 0) | (a->sbit & 1 ? E_STATIC : 0) |
-                         (a->age & 1 ? E_AGE : 0));
+    struct entry r = {{0, 0, 0, 0, 0, 0},
+                      (uint8_t)a->vid,
+                      (uint8_t)a->pid,
+                      (uint8_t)a->tc,
+                      (uint8_t)((a->valid & 1 ? E_VALID : 0) | (a->sbit & 1 ? E_STATIC : 0) |
+                                (a->age & 1 ? E_AGE : 0))};
+    memcpy(r.mac, a->mac, 6);
+    *e = r;
 }
 
 static void unpack(const struct entry *e, arl_data *a)
 {
-    memset(a, 0, sizeof *a);
-    memcpy(a->mac, e->mac, 6);
-    a->vid = e->vid;
-    a->pid = e->pid;
-    a->tc = e->tc;
-    a->valid = (e->flags & E_VALID) != 0;
-    a->sbit = (e->flags & E_STATIC) != 0;
-    a->age = (e->flags & E_AGE) != 0;
+    arl_data r = {0,
+                  e->vid,
+                  (e->flags & E_VALID) != 0,
+                  (e->flags & E_STATIC) != 0,
+                  (e->flags & E_AGE) != 0,
+                  e->tc,
+                  e->pid,
+                  {0, 0, 0, 0, 0, 0}};
+    memcpy(r.mac, e->mac, 6);
+    *a = r;
 }
 
 static int same_key(const struct entry *a, const struct entry *b)

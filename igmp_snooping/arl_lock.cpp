@@ -22,6 +22,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "arl_access.h"
 #include "lib53115.h"
 
 /* The lock is tried once a millisecond until the wait (BRCM53115_LOCK_WAIT_MS
@@ -134,13 +135,6 @@ extern "C" void brcm53115_arl_lock_keep(int keep)
         drop_lock_file();
 }
 
-static uint32_t now_ms(void)
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (uint32_t)ts.tv_sec * 1000u + (uint32_t)(ts.tv_nsec / 1000000);
-}
-
 /* Reads at most len - 1 bytes of a file into buf: its length, or -1. */
 static int read_some(const char *path, char *buf, int len)
 {
@@ -212,7 +206,7 @@ extern "C" int brcm53115_arl_lock(void)
         errno = EDEADLK;
         return BRCM53115_ERR_LOCK;
     }
-    uint32_t start = now_ms();
+    uint32_t start = arl_now_us();
     for (;;) {
         if (lock_fd < 0) {
             lock_fd = open_lock();
@@ -230,7 +224,7 @@ extern "C" int brcm53115_arl_lock(void)
         }
         int err = errno;
         int held = err == EWOULDBLOCK || err == EINTR;
-        if (!held || now_ms() - start >= (uint32_t)lock_wait_ms) {
+        if (!held || (arl_now_us() - start) / 1000u >= (uint32_t)lock_wait_ms) {
             if (held)
                 say_held();
             else

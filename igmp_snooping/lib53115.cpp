@@ -5,7 +5,6 @@
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
-#include <time.h>
 #include <unistd.h>
 
 #include "arl_access.h"
@@ -16,14 +15,12 @@ int igmp_snoop_dbg = 0; /* C linkage, as lib53115.h declares it */
 
 /* What an operation is given: the record, and as the operation needs
  * them, the bins it fills, the entry an undo puts back (for a change: the
- * record itself, when it adds only), a filter, or the walk's callback. */
+ * record itself, when it adds only), or a filter. */
 struct op_args {
     arl_data *arl;
     arl_data *bins;
     const arl_data *old;
     const brcm53115_arl_filter *f;
-    void (*fn)(const arl_data *, void *);
-    void *ctx;
 };
 
 /* A VLAN id as the index and slot VLAN registers take it. */
@@ -250,85 +247,6 @@ static int lookup_entry(int *rc, void *arg)
     return BRCM53115_FOUND;
 }
 
-/* The search: started once, then one result per step while the switch
- * flags one. */
-static void search_start(int *rc)
-{
-    uint64_t ctrl = arl_read_reg(rc, ARL_SRCH_CTRL, ARL_LEN_CTRL);
-    arl_write_reg(rc, ARL_SRCH_CTRL, ctrl | ARL_SRCH_START, ARL_LEN_CTRL);
-}
-
-/* Whether a result is pending: 1, or 0 once the search is done.  A switch
- * that is still searching (start bit set, no result yet) is polled again,
- * within the write's bound; the whole search within its own, counted from
- * `begun`. */
-static int search_pending(int *rc, uint32_t begun)
-{
-    uint32_t start = 0;
-    for (int polls = 0;; polls++) {
-        uint32_t ctrl = (uint32_t)arl_read_reg(rc, ARL_SRCH_CTRL, ARL_LEN_CTRL);
-        uint32_t now = arl_now_us();
-        if (polls == 0)
-            start = now;
-        if (now - begun > BRCM53115_SEARCH_TIMEOUT_US)
-            *rc = BRCM53115_ERR_TIMEOUT;
-        if (*rc)
-            return 0;
-        if (ctrl & ARL_SRCH_VALID)
-            return 1;
-        if (!(ctrl & ARL_SRCH_START))
-            return 0;
-        if (now - start > BRCM53115_WRITE_TIMEOUT_US)
-            *rc = BRCM53115_ERR_TIMEOUT;
-    }
-}
-
-/* Takes the pending result as a record; `entry` is the step.  Out of line:
- * the search and the walk share it, and MIPS16 code grows where it is
- * copied. */
-__attribute__((noinline)) static uint64_t search_result(int *rc, uint32_t step, arl_data *res)
-{
-    uint64_t extra = arl_read_reg(rc, ARL_SRCH_EXTRA, ARL_LEN_CTRL);
-    uint64_t val = arl_read_reg(rc, ARL_SRCH_RESULT, ARL_LEN_ENTRY);
-    arl_decode_b(val, extra, step, res);
-    return arl_key(val);
-}
-
-static int search_entry(int *rc, void *arg)
-{
-    arl_data *arl = ((struct op_args *)arg)->arl, res;
-    uint64_t key = arl_mac_key(arl->mac);
-    uint32_t begun = arl_now_us();
-
-    search_start(rc);
-    for (uint32_t step = 0; step < ARL_TABLE_ENTRIES && search_pending(rc, begun); step++) {
-        if (search_result(rc, step, &res) != key || *rc)
-            continue;
-        *arl = res; /* the same MAC */
-        if (arl->valid == 1)
-            break;
-    }
-    return 0;
-}
-
-static int walk_table(int *rc, void *arg)
-{
-    const struct op_args *w = (const struct op_args *)arg;
-    arl_data res;
-    uint32_t begun = arl_now_us();
-
-    search_start(rc);
-    /* The control is read once more after the last result the table can
-     * hold, so that a whole table ends the way a shorter one does. */
-    for (uint32_t step = 0; search_pending(rc, begun) && step < ARL_TABLE_ENTRIES; step++) {
-        search_result(rc, step, &res);
-        if (*rc)
-            break;
-        w->fn(&res, w->ctx);
-    }
-    return 0;
-}
-
 /* The table's write as an operation. */
 static int write_op(int *rc, void *arg)
 {
@@ -340,7 +258,7 @@ static int write_op(int *rc, void *arg)
 static int run(int (*op)(int *rc, void *arg), arl_data *arl, arl_data *bins, const arl_data *old,
                const brcm53115_arl_filter *f)
 {
-    struct op_args a = {arl, bins, old, f, NULL, NULL};
+    struct op_args a = {arl, bins, old, f};
     return arl_locked(op, &a);
 }
 
@@ -389,17 +307,6 @@ int brcm53115_lookup_arl_tab(arl_data *arl)
 int brcm53115_bucket_arl_tab(arl_data *arl, arl_data bins[2])
 {
     return run(lookup_entry, arl, bins, NULL, NULL);
-}
-
-int brcm53115_search_arl_tab(arl_data *arl)
-{
-    return run(search_entry, arl, NULL, NULL, NULL);
-}
-
-int brcm53115_walk_arl_tab(void (*fn)(const arl_data *, void *), void *ctx)
-{
-    struct op_args w = {NULL, NULL, NULL, NULL, fn, ctx};
-    return arl_locked(walk_table, &w);
 }
 
 } /* extern "C" */

@@ -17,7 +17,7 @@ done
 sw --help | sed -n 's/^  arl \([a-z]*\).*/\1/p' | sort -u >"$tmp/help"
 sed -n '/^\.SH COMMANDS/,/^\.SH/p' "$src/man/sw53115.8" | sed -n 's/^\.BI\{0,1\} "\{0,1\}arl \([a-z]*\).*/\1/p' |
     sort -u >"$tmp/man"
-sed -n 's/^    {{"\([a-z]*\)",.*/\1/p' "$src/cli/parse.cpp" | sort -u >"$tmp/parser"
+sed -n 's/^    {{"\([a-z]*\)",.*/\1/p' "$src/cli/forms.cpp" | sort -u >"$tmp/parser"
 cmp -s "$tmp/help" "$tmp/parser" && cmp -s "$tmp/man" "$tmp/parser" && [ "$(wc -l <"$tmp/parser")" -ge 13 ]
 check "--help, the manual and the parser name the same commands" $? \
     "$(paste "$tmp/help" "$tmp/man" "$tmp/parser")"
