@@ -17,12 +17,13 @@ PATH=$PWD/out/demo:$PWD/out/demo/switchsim:$PATH
 . cmake/demo-table.sh
 demo_table
 say sw53115 arl show
+say sw53115 arl show count
 # Which port is a device on, without knowing its VLAN.
 say sw53115 arl show mac 00:11:22:33:44:55
 # Pin an entry, check it, remove it.
-say sw53115 arl write 1 02:00:00:00:00:10 1 1 0 0 5
+say sw53115 arl add 02:00:00:00:00:10 port 5 vlan 1 static
 say sw53115 arl get 1 02:00:00:00:00:10
-say sw53115 arl del 1 02:00:00:00:00:10
+say sw53115 arl del 02:00:00:00:00:10 vlan 1
 # What port 4 learnt, flushed; the static entries stay.
 say sw53115 arl flush port 4
 say sw53115 arl show --json
