@@ -135,6 +135,25 @@ static void confirm_row(brcm53115_arl_list *list, brcm53115_arl_row *r, uint32_t
     seen_vid(list, vid);
 }
 
+/* An entry that a bucket read showed besides the one it looked for: where
+ * it is the only row of its MAC and low VLAN bits, not looked at yet, and
+ * agrees with it, that row is confirmed as well, without a lookup of its
+ * own (a bucket read shows both bins with their whole VLAN ids). */
+static void harvest(brcm53115_arl_list *list, const arl_data *e)
+{
+    brcm53115_arl_row *lone = NULL;
+    uint32_t k = 0;
+    for (uint32_t j = list->head[hash(e->mac, (uint32_t)e->vid)]; j; j = list->rows[j - 1].next) {
+        brcm53115_arl_row *r = &list->rows[j - 1];
+        if (memcmp(r->mac, e->mac, 6) == 0 && ((r->vid ^ (uint32_t)e->vid) & ARL_VID_LOW) == 0) {
+            lone = r;
+            k++;
+        }
+    }
+    if (k == 1 && !(lone->flags & (ROW_DONE | ROW_CONFIRMED)) && agrees(lone, e))
+        confirm_row(list, lone, (uint32_t)e->vid, e);
+}
+
 /* The group's VLAN ids from the listing of the poll before, where its
  * walk rows there were these, row for row (the age flag aside), and all
  * confirmed: each row takes the VLAN id of a row there with its walk
@@ -218,11 +237,15 @@ static int confirm_group(brcm53115_arl_list *list, uint32_t i, const brcm53115_a
      * every row is confirmed; a group of a whole listing looks up every
      * candidate, as its rows may have come in any order. */
     int every = k > 1 && !prev;
+    arl_data bins[2];
     for (uint32_t c = 0; c < n && (open || every); c++) {
         a.vid = order[c];
-        int rc = brcm53115_lookup_arl_tab(&a);
+        int rc = brcm53115_bucket_arl_tab(&a, bins);
         if (rc < 0)
             return rc;
+        for (int b = 0; b < 2; b++)
+            if (bins[b].valid && !(rc == BRCM53115_FOUND && a.entry == b))
+                harvest(list, &bins[b]);
         for (uint32_t g = 0; rc == BRCM53115_FOUND && g < k; g++) {
             brcm53115_arl_row *r = &list->rows[group[g]];
             if (!(r->flags & ROW_CONFIRMED) && agrees(r, &a)) {
