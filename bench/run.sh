@@ -15,8 +15,9 @@
 #     its entries moved: register accesses, and the unchanged poll's time;
 #  h. `arl show` of a nearly full table on VLANs 1, 200 and 250, and of one
 #     on 16 VLAN ids that share their low 4 bits (5, 21, ... 245): register
-#     accesses against the walk and one lookup an entry, plus the failed
-#     lookups of the first entry of each VLAN (12 for 200, 15 for 250).
+#     accesses against the walk and at most one lookup an entry, plus the
+#     failed lookups of the first entry of each VLAN (12 for 200, 15 for
+#     250; 15 for each of the 16).
 # Times are medians of runs that alternate between the commands compared,
 # so that a machine's drift hits them alike.
 # usage: bench/run.sh [BUILD_DIR]   (default out/bench, built if missing)
@@ -109,7 +110,7 @@ read -r two_ms <<<"$(medians 10 "$SW arl monitor count 2 interval 100")"
 poll_ms=$(awk -v t="$two_ms" -v r="$read_ms" 'BEGIN { printf "%.3f", t - 100 - r }')
 rm -f "$tmp/log"
 SWITCHSIM_LOG=$tmp/log "$SW" arl monitor count 2 interval 2000 >/dev/null &
-until [ "$(grep -c '^set page=0x05 offset=0x08' "$tmp/log" 2>/dev/null)" -ge 4096 ]; do sleep 0.05; done
+sleep 1 # the first poll is done well within the interval
 for i in $(seq 0 15); do "$SIM" move "$(printf '02000000%04x' $((i * 97)))" 0 $(((i * 97 + 1) % 16)); done
 wait
 n_poll16=$(poll_of)
@@ -146,7 +147,7 @@ n_batch=$(accesses -batch "$tmp/writes")
 # read and start, then control, extra and result per result taken, and a
 # last control read when the results run out before the step bound; show =
 # the same for every entry, and the control once more after the last, then
-# one bucket read (9) per entry to find its whole VLAN id.
+# one bucket read (9) per bucket to find the whole VLAN ids of its entries.
 verdict() { [ "$1" = "$2" ] && echo "met" || echo "NOT met"; }
 row() { printf '%-52s %-36s %-8s %s\n' "$@"; }
 row "measure" "result" "goal" "verdict"
@@ -160,7 +161,7 @@ row "c. arl save, $full valid entries" "$save_ms ms" "< 30 ms" \
     "$(awk -v t="$save_ms" 'BEGIN { print (t < 30) ? "met" : "NOT met" }')"
 for r in "read:$n_read:6" "write, empty bucket:$n_write:16" "write, entry present:$n_update:16" \
     "mdel, entry absent:$n_mdel:9" "search, found at once:$n_found:5" \
-    "search, 4096 entries:$n_full:$((2 + 3 * 4096))" "show, 4096 entries:$n_show:$((2 + 3 * 4096 + 1 + 9 * 4096))" \
+    "search, 4096 entries:$n_full:$((2 + 3 * 4096))" "show, 4096 entries:$n_show:$((2 + 3 * 4096 + 1 + 9 * 2048))" \
     "1,000 writes in a batch:$n_batch:$((16 * 1000))" \
     "show mac, 2 entries of 4096:$n_mac:$((2 + 3 * 4096 + 1 + 9 * 2))" \
     "flush port 3, 256 entries of 4096:$n_flush:$((2 + 3 * 4096 + 1 + 16 * 256))" \
@@ -171,12 +172,14 @@ for r in "read:$n_read:6" "write, empty bucket:$n_write:16" "write, entry presen
 done
 walk() { echo $((2 + 3 * $1 + 1)); }
 want=$(($(walk "$n_plan_rows") + 9 * (n_plan_rows + 12 + 15)))
-row "h. show, $n_plan_rows entries on VLANs 1, 200, 250" "$n_plan (one lookup each: $want)" "equal" \
-    "$(verdict "$n_plan" "$want")"
+per_entry() { # ACCESSES ROWS: the lookups an entry, after the walk
+    awk -v g="$1" -v w="$(walk "$2")" -v n="$2" 'BEGIN { printf "%.2f lookups an entry", (g - w) / 9 / n }'
+}
+row "h. show, $n_plan_rows entries on VLANs 1, 200, 250" "$n_plan ($(per_entry "$n_plan" "$n_plan_rows"))" \
+    "<= $want" "$([ "$n_plan" -le "$want" ] && echo met || echo "NOT met")"
 want=$(($(walk "$n_low_rows") + 9 * (n_low_rows + 15 * 15)))
-row "h. show, $n_low_rows entries on 16 VLANs, low bits 5" "$n_low (one lookup each: $want)" "measured" \
-    "$(awk -v g="$n_low" -v w="$(walk "$n_low_rows")" -v n="$n_low_rows" \
-        'BEGIN { printf "%.2f lookups an entry", (g - w) / 9 / n }')"
+row "h. show, $n_low_rows entries on 16 VLANs, low bits 5" "$n_low ($(per_entry "$n_low" "$n_low_rows"))" \
+    "<= $want" "$([ "$n_low" -le "$want" ] && echo met || echo "NOT met")"
 row "f. arl show mac, 4096 valid entries" "$mac_ms ms" "< 30 ms" \
     "$(awk -v t="$mac_ms" 'BEGIN { print (t < 30) ? "met" : "NOT met" }')"
 row "f. arl flush port 3, 4096 valid entries" "$flush_ms ms (with a copy of the state: $cp_ms ms)" \
