@@ -28,14 +28,14 @@
 #define ARL_OP_READ 0
 #define ARL_OP_SEARCH 1
 #define ARL_OP_GET 2
-#define ARL_OP_UPDATE 3 /* write, mwrite, mdel, del */
+#define ARL_OP_UPDATE 3 /* write, replace, mwrite, mdel, del */
 #define ARL_OP_SHOW 4   /* show, search port */
 #define ARL_OP_SAVE 5
 #define ARL_OP_FLUSH 6
 #define ARL_OP_APPLY 7
 #define ARL_OP_MONITOR 8
 #define ARL_OP_HELP 9
-#define ARL_OP_ADD 10
+#define ARL_OP_ADD 10 /* add: nothing where the entry is there */
 
 /* One parsed command. */
 struct arl_cmd {
