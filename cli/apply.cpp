@@ -128,7 +128,11 @@ static int read_file(const char *name, const char *file, const char *text, uint3
     int bad = 0;
     uint32_t lineno = 0;
     name_text(file, f);
-    memset(&ap, 0, sizeof ap);
+    /* Only what is read before it is written: the rest of ap stays
+     * untouched, and so unmapped, as far as a small file leaves it. */
+    ap.n = ap.changes = ap.rooms = ap.made = ap.slots = 0;
+    ap.end_zero = 0;
+    memset(ap.head, 0, sizeof ap.head);
     for (uint32_t pos = 0, n; pos < len;) {
         int newline;
         const char *line = batch_line(text, len, &pos, &n, &newline);
@@ -165,6 +169,7 @@ static int read_file(const char *name, const char *file, const char *text, uint3
         struct want *w = &ap.want[ap.n++];
         pack(&c.arl, &w->e);
         w->line = (uint16_t)lineno;
+        w->same = 0;
         uint32_t h = want_hash(w->e.mac, w->e.vid);
         w->next = ap.head[h];
         ap.head[h] = (uint16_t)ap.n;
