@@ -19,11 +19,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "arl_print.h"
 #include "batch.h"
+#include "cmdfile.h"
+#include "fake_platform.h"
 #include "parse.h"
 #include "run.h"
-#include "fake_platform.h"
 
 namespace
 {
@@ -117,7 +117,7 @@ bool conversation_ok(const std::vector<std::string> &w, int rc)
     const auto &c = fake.calls;
     std::string cmd = w[2].c_str(); // the word as a C string sees it
     bool port = cmd == "search" && w.size() > 3 && std::string(w[3].c_str()) == "port";
-    if (cmd == "help")
+    if (cmd == "help" || cmd == "--help" || (w.size() > 3 && std::string(w[3].c_str()) == "--help"))
         return rc == 0 && c.empty();
     if (cmd == "flush") {
         // The walk, then bucket reads, each followed by the delete or not.
@@ -245,7 +245,8 @@ void batch_case(uint8_t first, const char *text, size_t len)
     set_up(first);
     int failed = 0;
     for (auto &w : cmds) {
-        if (quietly([&] { return arl_func((int)w.size(), argv_of(w).data(), nullptr); }) != ARL_CMD_DONE) {
+        if (quietly([&] { return arl_func((int)w.size(), argv_of(w).data(), nullptr); }) !=
+            ARL_CMD_DONE) {
             failed = 1;
             if (!force)
                 break;
