@@ -1,6 +1,5 @@
-/* Register access over the platform functions, and the frame of every
- * table operation: its accesses, stopped at the first that fails, and the
- * table lock around them. */
+/* Register access over the platform functions: the accesses of a table
+ * operation, stopped at the first that fails. */
 #include "arl_access.h"
 
 #include <string.h>
@@ -103,15 +102,4 @@ void arl_wait_done(int *rc)
         if (arl_now_us() - start > BRCM53115_WRITE_TIMEOUT_US)
             *rc = BRCM53115_ERR_TIMEOUT;
     }
-}
-
-int arl_locked(int (*op)(int *rc, void *arg), void *arg)
-{
-    int lock = brcm53115_arl_lock();
-    if (lock < 0)
-        return lock;
-    int rc = 0;
-    int res = op(&rc, arg);
-    brcm53115_arl_unlock(lock);
-    return rc ? rc : res;
 }

@@ -20,8 +20,9 @@ void arl_wait_done(int *rc);
 /* Microseconds of the monotonic clock. */
 uint32_t arl_now_us(void);
 
-/* Runs one table operation under the table lock: the lock's failure (no
- * register touched), the operation's failure, else what it returned. */
+/* Runs one table operation under the table lock (arl_lock.cpp): the lock's
+ * failure (no register touched), the operation's failure, else what it
+ * returned. */
 int arl_locked(int (*op)(int *rc, void *arg), void *arg);
 
 #endif

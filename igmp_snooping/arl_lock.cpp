@@ -248,3 +248,14 @@ extern "C" void brcm53115_arl_unlock(int lock)
     else
         drop_lock_file();
 }
+
+int arl_locked(int (*op)(int *rc, void *arg), void *arg)
+{
+    int lock = brcm53115_arl_lock();
+    if (lock < 0)
+        return lock;
+    int rc = 0;
+    int res = op(&rc, arg);
+    brcm53115_arl_unlock(lock);
+    return rc ? rc : res;
+}
