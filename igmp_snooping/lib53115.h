@@ -43,10 +43,10 @@ extern int igmp_snoop_dbg;
  * time others wait for the table lock. */
 #define BRCM53115_SEARCH_TIMEOUT_US 2000000
 
-/* Results of lib53115's operations.  0: done.  Answers, not failures, are positive:
- * BRCM53115_FOUND from a lookup (which returns 0 for an entry not there),
- * BRCM53115_ABSENT from an update, remove or undo that found nothing to
- * do.  Failures are negative: */
+/* Results of lib53115's operations.  0: done.  Answers, not failures, are
+ * positive: BRCM53115_FOUND from a lookup (which returns 0 for an entry not
+ * there), BRCM53115_ABSENT from an update, remove or undo that found
+ * nothing to do, BRCM53115_EXISTS from an add.  Failures are negative: */
 #define BRCM53115_FOUND 1
 #define BRCM53115_ABSENT 1
 #define BRCM53115_EXISTS 2 /* an add found the entry there already */
@@ -263,8 +263,10 @@ int brcm53115_arl_filter_passes(const brcm53115_arl_filter *f, const arl_data *a
  * the walk's own fields (static flag, the port's low 4 bits, valid), never
  * by order, so that an entry added or removed between the walk and the
  * lookups is not listed under another's name.  A row alone stops at its
- * answer; a group looks up every candidate.  A row that no answer agrees
- * with stays as the walk gave it, unconfirmed.
+ * answer; a group looks up every candidate.  The other entry that a
+ * lookup's bucket shows confirms its row too, where that row is the only
+ * one of its MAC and low bits and agrees with it.  A row that no answer
+ * agrees with stays as the walk gave it, unconfirmed.
  *
  * The filter (NULL: every entry) spares lookups: a group is looked up only
  * when one of its rows could pass on the walk's fields, and with `vid` on
@@ -281,10 +283,10 @@ int brcm53115_arl_filter_passes(const brcm53115_arl_filter *f, const arl_data *a
  * BRCM53115_ERR_UNCONFIRMED before fn sees any row.
  *
  * Cost: the walk's register accesses (3 per entry + 3; 12,291 for a full
- * table) and 9 per lookup: one per lone row once its VLAN id has been
- * confirmed for an earlier row (the first row of a VLAN id: up to 16), one
- * per lone row in a table that did not change since `prev` (none); with
- * `vid`, 1 per group that could pass. */
+ * table) and 9 per lookup: at most one per lone row once its VLAN id has
+ * been confirmed for an earlier row (the first row of a VLAN id: up to 16),
+ * about one per bucket in a full table; none in a table that did not
+ * change since `prev`; with `vid`, 1 per group that could pass. */
 int brcm53115_list_arl_tab(brcm53115_arl_list *list, const brcm53115_arl_filter *f,
                            const brcm53115_arl_list *prev, int strict,
                            int (*fn)(const arl_data *arl, int confirmed, void *ctx), void *ctx);
