@@ -199,12 +199,26 @@ static void add_change(uint32_t index, int kind)
 
 /* The bin of a full bucket whose learned entry makes room: bin 0's, else
  * bin 1's; -1 when both hold static entries. */
-static int room_in(const struct entry *bins)
+static int room_in(const arl_data *bins)
 {
     for (int i = 0; i < 2; i++)
-        if (!(bins[i].flags & E_STATIC))
+        if (!(bins[i].sbit & 1))
             return i;
     return -1;
+}
+
+/* The plan's bucket that a read shows: one whose read showed a valid entry
+ * that this one shows too, or NULL (a bucket that reads empty cannot be
+ * told from another). */
+static struct slot *slot_of(const struct entry *read)
+{
+    for (uint32_t k = 0; k < ap.slots; k++)
+        for (int x = 0; x < 4; x++) {
+            const struct entry *a = &ap.slot[k].read[x / 2], *b = &read[x % 2];
+            if ((a->flags & b->flags & E_VALID) && same_key(a, b))
+                return &ap.slot[k];
+        }
+    return NULL;
 }
 
 /* The changes, in the order they run: the deletes (with prune) in the
@@ -215,7 +229,6 @@ static int room_in(const struct entry *bins)
 static int plan(struct arl_cmd *c)
 {
     arl_data r, bins[2];
-    uint32_t prunes = 0;
     for (uint32_t i = 0; i < arl_lists[0].n; i++) {
         if (!brcm53115_arl_list_row(&arl_lists[0], i, &r) || !r.valid)
             continue;
@@ -226,7 +239,6 @@ static int plan(struct arl_cmd *c)
         else if (c->prune && r.sbit)
             add_change(i, CH_PRUNE);
     }
-    prunes = ap.changes;
     for (uint32_t i = 0; i < ap.n; i++) {
         if (ap.want[i].same)
             continue;
@@ -238,42 +250,25 @@ static int plan(struct arl_cmd *c)
         struct entry read[2];
         pack(&bins[0], &read[0]);
         pack(&bins[1], &read[1]);
-        /* Two reads of one bucket show the same valid entry; a bucket that
-         * reads empty cannot be told from another. */
-        struct slot *s = NULL;
-        for (uint32_t k = 0; k < ap.slots && !s; k++)
-            for (int x = 0; x < 4 && !s; x++)
-                if ((ap.slot[k].read[x / 2].flags & E_VALID) &&
-                    same_key(&ap.slot[k].read[x / 2], &read[x % 2]) &&
-                    (read[x % 2].flags & E_VALID))
-                    s = &ap.slot[k];
+        struct slot *s = slot_of(read);
         if (!s) {
             s = &ap.slot[ap.slots < BRCM53115_ARL_BUCKETS ? ap.slots++ : BRCM53115_ARL_BUCKETS - 1];
             memcpy(s->read, read, sizeof read);
             memcpy(s->now, read, sizeof read);
-            for (uint32_t k = 0; k < prunes; k++) {
-                change_data(&ap.change[k], &r);
-                struct entry gone;
-                pack(&r, &gone);
-                for (int b = 0; b < 2; b++)
-                    if (same_key(&s->now[b], &gone))
-                        s->now[b].flags = 0;
-            }
+            /* The deletes run first: a static entry FILE lacks is gone. */
+            for (int b = 0; b < 2 && c->prune; b++)
+                if ((s->now[b].flags & E_STATIC) && !find_want(s->now[b].mac, s->now[b].vid))
+                    s->now[b].flags = 0;
         }
-        int b = (s->now[0].flags & E_VALID) && same_key(&s->now[0], w)   ? 0
-                : (s->now[1].flags & E_VALID) && same_key(&s->now[1], w) ? 1
-                : !(s->now[0].flags & E_VALID)                           ? 0
-                : !(s->now[1].flags & E_VALID)                           ? 1
-                                                                         : -1;
-        if (b < 0 && (b = room_in(s->now)) >= 0) {
+        unpack(&s->now[0], &c->bins[0]);
+        unpack(&s->now[1], &c->bins[1]);
+        int b = brcm53115_arl_bin_of(c->bins, &c->arl);
+        if (b < 0 && (b = room_in(c->bins)) >= 0) {
             ap.room[ap.rooms] = s->now[b];
             add_change(ap.rooms++, CH_ROOM);
         }
-        if (b < 0) {
-            unpack(&s->now[0], &c->bins[0]);
-            unpack(&s->now[1], &c->bins[1]);
+        if (b < 0)
             return BRCM53115_ERR_FULL;
-        }
         s->now[b] = *w;
         add_change(i, CH_WRITE);
     }
@@ -307,16 +302,13 @@ static int run(struct arl_cmd *c)
         rc = make(c, ch);
         if (rc == BRCM53115_ABSENT && ch->kind != CH_WRITE)
             rc = 0; /* gone meanwhile: as good as deleted */
-        struct entry bins[2];
-        pack(&c->bins[0], &bins[0]);
-        pack(&c->bins[1], &bins[1]);
-        int b = rc == BRCM53115_ERR_FULL ? room_in(bins) : -1;
+        int b = rc == BRCM53115_ERR_FULL ? room_in(c->bins) : -1;
         if (b < 0)
             continue;
         /* A host learned since the plan, or one the plan made room over
          * that came back: its entry gives way too. */
         struct change room = {(uint16_t)ap.rooms, CH_ROOM};
-        ap.room[ap.rooms++] = bins[b];
+        pack(&c->bins[b], &ap.room[ap.rooms++]);
         rc = make(c, &room);
         if (rc == 0 || rc == BRCM53115_ABSENT)
             rc = make(c, ch);

@@ -87,14 +87,11 @@ int batch_run(const char *name, const char *file, const char *text, uint32_t len
 
 /* A malformed -batch command line: the usage, then the line naming the
  * word. */
-static int malformed(const char *prog, const char *name, const char *fmt, const char *word)
+static int malformed(const char *prog, const char *fmt, const char *word)
 {
     char w[WORD_TEXT_LEN], line[160];
-    usage_func(prog, USAGE_SHORT);
-    fflush(stdout);
     snprintf(line, sizeof line, fmt, word_text(word, w));
-    say("%s: %s", name, line);
-    return EXIT_USAGE;
+    return usage_error(prog, USAGE_SHORT, line);
 }
 
 int batch_func(int argc, char **argv)
@@ -107,11 +104,11 @@ int batch_func(int argc, char **argv)
     if (i < argc && strcmp(argv[i], "-force") == 0)
         force = i++;
     if (i >= argc)
-        return malformed(prog, name, "nothing after '%s': expected -force -batch FILE", "-force");
+        return malformed(prog, "nothing after '%s': expected -force -batch FILE", "-force");
     if (strcmp(argv[i], "-batch") != 0)
-        return malformed(prog, name, "unexpected '%s': expected [-force] -batch FILE", argv[i]);
+        return malformed(prog, "unexpected '%s': expected [-force] -batch FILE", argv[i]);
     if (++i >= argc)
-        return malformed(prog, name,
+        return malformed(prog,
                          "missing FILE after '%s': expected -batch FILE, or -batch - for standard "
                          "input",
                          "-batch");
@@ -119,8 +116,8 @@ int batch_func(int argc, char **argv)
     if (i < argc && strcmp(argv[i], "-force") == 0)
         force = i++;
     if (i < argc)
-        return malformed(prog, name,
-                         "unexpected '%s': expected nothing after -batch FILE but -force", argv[i]);
+        return malformed(prog, "unexpected '%s': expected nothing after -batch FILE but -force",
+                         argv[i]);
     long len = batch_read(name, file);
     if (len < 0)
         return EXIT_FAILED;

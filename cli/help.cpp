@@ -4,7 +4,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "args.h"
 #include "parse.h"
+#include "say.h"
 
 void arl_usage_func(const char *name, int detail)
 {
@@ -30,6 +32,15 @@ void arl_usage_func(const char *name, int detail)
            "\n\ttc: 0 ~ 7\n"
            "\n\tport_id: port number start from 0. \n",
            name, name, name, name, name);
+}
+
+int usage_error(const char *prog, int kind, const char *line)
+{
+    char name[NAME_TEXT_LEN];
+    usage_func(prog, kind);
+    fflush(stdout);
+    say("%s: %s", name_text(prog, name), line);
+    return EXIT_USAGE;
 }
 
 void usage_func(const char *name, int kind)

@@ -8,6 +8,10 @@
 #define USAGE_ARL 2
 
 void usage_func(const char *name, int kind);
+
+/* A malformed command: the usage of that kind, then, last on a terminal,
+ * one line on standard error, "NAME: LINE".  Returns EXIT_USAGE. */
+int usage_error(const char *prog, int kind, const char *line);
 void arl_usage_func(const char *name, int detail);
 
 /* Prints the whole help, the command lines from the parser's forms. */

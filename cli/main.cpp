@@ -13,16 +13,6 @@
 #define SW53115_VERSION "unknown"
 #endif
 
-/* The usage, then the line that says what would be right: status 2. */
-static int malformed(const char *prog, int kind, const char *line)
-{
-    char name[NAME_TEXT_LEN];
-    usage_func(prog, kind);
-    fflush(stdout);
-    say("%s: %s", name_text(prog, name), line);
-    return EXIT_USAGE;
-}
-
 /* A usage text for words that name no command yet: status 0, and where
  * to look next on stderr. */
 static int usage_only(const char *prog, int kind)
@@ -50,14 +40,14 @@ int main(int argc, char **argv)
         if (argc > 3) {
             snprintf(line, sizeof line, "unexpected '%s': expected %s [COMMAND]",
                      word_text(argv[3], w), cmd);
-            return malformed(prog, USAGE_SHORT, line);
+            return usage_error(prog, USAGE_SHORT, line);
         }
         if (argc == 2) {
             arl_help_func();
         } else if (arl_help_cmd(argv[2]) != 0) {
             snprintf(line, sizeof line, "%s: unknown command '%s': expected a command of arl", cmd,
                      word_text(argv[2], w));
-            return malformed(prog, USAGE_SHORT, line);
+            return usage_error(prog, USAGE_SHORT, line);
         }
         return EXIT_DONE;
     }
@@ -76,13 +66,13 @@ int main(int argc, char **argv)
         cmd = argc > 1 ? argv[1] : "";
         if (strcmp(cmd, "arl") != 0 || argc < 3) {
             snprintf(line, sizeof line, "%s: expected %s arl COMMAND", json, json);
-            return malformed(prog, USAGE_SHORT, line);
+            return usage_error(prog, USAGE_SHORT, line);
         }
     }
     if (strcmp(cmd, "arl") != 0) {
         snprintf(line, sizeof line, "unknown command '%s': expected arl or -batch",
                  word_text(cmd, w));
-        return malformed(prog, USAGE_SHORT, line);
+        return usage_error(prog, USAGE_SHORT, line);
     }
     if (argc == 2)
         return usage_only(prog, USAGE_ARL);

@@ -128,8 +128,8 @@ static int keywords_of(struct parse *p, char **w, int n)
                              f->text.word, word_text(w[i], w0));
         /* vid and vlan are one word, and a VID before MAC is one too. */
         if (*kw->args && (p->given & GIVEN(*kw->args)))
-            return malformed(err, "arl %s: second VID at '%s': expected %s %s", f->text.word,
-                             word_text(w[i], w0), USAGE_OF(f));
+            return malformed(err, "arl %s: second %s at '%s': expected %s %s", f->text.word,
+                             kind_of(*kw->args)->name, word_text(w[i], w0), USAGE_OF(f));
         seen |= 1u << k;
         if (kw->choice)
             chosen = kw;

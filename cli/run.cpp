@@ -9,7 +9,6 @@
 #include "help.h"
 #include "parse.h"
 #include "report.h"
-#include "say.h"
 
 void dump_arl_data(arl_data *arl)
 {
@@ -54,11 +53,7 @@ int arl_func(int argc, char **argv, const char *json)
 
     name_text(argv[0], name);
     if (arl_parse(argc, argv, &c, err) != 0 || (json && arl_parse_json_first(&c, json, err) != 0)) {
-        /* The usage first, so that the line naming the word is the last on
-         * a terminal. */
-        usage_func(argv[0], USAGE_ARL);
-        fflush(stdout);
-        say("%s: %s", name, err);
+        usage_error(argv[0], USAGE_ARL, err);
         return ARL_CMD_MALFORMED;
     }
     return arl_run(&c, name, "");

@@ -14,13 +14,13 @@
 int igmp_snoop_dbg = 0; /* C linkage, as lib53115.h declares it */
 
 /* What an operation is given: the record, and as the operation needs
- * them, the bins it fills, the entry an undo puts back (for a change: the
- * record itself, when it adds only), or a filter. */
+ * them, the bins it fills, the entry an undo puts back, or a filter. */
 struct op_args {
     arl_data *arl;
     arl_data *bins;
     const arl_data *old;
     const brcm53115_arl_filter *f;
+    int add; /* a change that writes nothing where the entry is there */
 };
 
 /* A VLAN id as the index and slot VLAN registers take it. */
@@ -104,10 +104,11 @@ static void write_entry(int *rc, arl_data *arl)
 }
 
 /* The bucket of the record's MAC and VLAN id: read, waited for, both bins
- * with their VLAN ids. */
+ * with their VLAN ids, as read and as records. */
 struct bucket {
     uint64_t val[ARL_BINS];
     uint32_t vid[ARL_BINS];
+    arl_data e[ARL_BINS];
 };
 
 static void read_bucket(int *rc, uint64_t key, const arl_data *arl, struct bucket *b)
@@ -118,6 +119,8 @@ static void read_bucket(int *rc, uint64_t key, const arl_data *arl, struct bucke
     b->vid[0] = (uint32_t)arl_read_reg(rc, ARL_ENTRY0_VID, ARL_LEN_CTRL);
     b->val[1] = arl_read_reg(rc, ARL_ENTRY1, ARL_LEN_ENTRY);
     b->vid[1] = (uint32_t)arl_read_reg(rc, ARL_ENTRY1_VID, ARL_LEN_CTRL);
+    for (int i = 0; i < (int)ARL_BINS; i++)
+        arl_decode_a(b->val[i], b->vid[i], (uint32_t)i, &b->e[i]);
 }
 
 /* Whether bin i's VLAN register holds this VLAN id (one byte wide). */
@@ -126,13 +129,24 @@ static int bin_vid_is(const struct bucket *b, int i, int32_t vid)
     return ((b->vid[i] ^ (uint32_t)vid) & 0xFFu) == 0;
 }
 
-/* The bin holding a valid entry with this key and VLAN id, or -1. */
-static int find_bin(const struct bucket *b, uint64_t key, int32_t vid)
+/* The bin holding a valid entry with the record's MAC and VLAN id (the
+ * VLAN id register is one byte wide), or -1. */
+static int holding(const arl_data *bins, const arl_data *arl)
 {
     for (int i = 0; i < (int)ARL_BINS; i++)
-        if (arl_valid_a(b->val[i]) && arl_key(b->val[i]) == key && bin_vid_is(b, i, vid))
+        if (bins[i].valid && memcmp(bins[i].mac, arl->mac, 6) == 0 &&
+            (((uint32_t)bins[i].vid ^ (uint32_t)arl->vid) & 0xFFu) == 0)
             return i;
     return -1;
+}
+
+extern "C" int brcm53115_arl_bin_of(const arl_data bins[2], const arl_data *arl)
+{
+    int bin = holding(bins, arl);
+    for (int i = 0; i < (int)ARL_BINS && bin < 0 && (arl->valid & 1); i++)
+        if (!bins[i].valid)
+            bin = i;
+    return bin;
 }
 
 /* A write that deletes: the record's MAC and VLAN id, nothing else. */
@@ -159,20 +173,16 @@ static int change_entry(int *rc, void *arg)
     read_bucket(rc, key, arl, &b);
     if (*rc)
         return 0;
-    for (int i = 0; c->bins && i < (int)ARL_BINS; i++)
-        arl_decode_a(b.val[i], b.vid[i], (uint32_t)i, &c->bins[i]);
-    int bin = find_bin(&b, key, arl->vid);
-    if (bin >= 0 && c->old == arl) { /* an add: the entry is there */
+    if (c->bins)
+        memcpy(c->bins, b.e, sizeof b.e);
+    int bin = brcm53115_arl_bin_of(b.e, arl);
+    if (bin >= 0 && c->add && b.e[bin].valid) { /* the entry is there */
         arl->entry = bin;
         return BRCM53115_EXISTS;
     }
-    int valid = (int)((uint32_t)arl->valid & ARL_FLAG_MASK);
-    for (int i = 0; i < (int)ARL_BINS && bin < 0 && valid; i++)
-        if (!arl_valid_a(b.val[i]))
-            bin = i;
     if (bin < 0) {
         /* Nothing to delete is said; a valid entry needs a bin. */
-        if (valid)
+        if (arl->valid & 1)
             *rc = BRCM53115_ERR_FULL;
         return BRCM53115_ABSENT;
     }
@@ -216,14 +226,12 @@ static int remove_entry(int *rc, void *arg)
     struct op_args *r = (struct op_args *)arg;
     uint64_t key = arl_mac_key(r->arl->mac);
     struct bucket b;
-    arl_data found;
 
     read_bucket(rc, key, r->arl, &b);
-    int bin = *rc ? -1 : find_bin(&b, key, r->arl->vid);
+    int bin = *rc ? -1 : holding(b.e, r->arl);
     if (bin < 0)
         return BRCM53115_ABSENT;
-    arl_decode_a(b.val[bin], b.vid[bin], (uint32_t)bin, &found);
-    if (!brcm53115_arl_filter_passes(r->f, &found))
+    if (!brcm53115_arl_filter_passes(r->f, &b.e[bin]))
         return BRCM53115_ABSENT;
     write_invalid(rc, r->arl, bin);
     return 0;
@@ -237,9 +245,9 @@ static int lookup_entry(int *rc, void *arg)
     struct bucket b;
 
     read_bucket(rc, key, arl, &b);
-    for (int i = 0; l->bins && i < (int)ARL_BINS; i++)
-        arl_decode_a(b.val[i], b.vid[i], (uint32_t)i, &l->bins[i]);
-    int bin = *rc ? -1 : find_bin(&b, key, arl->vid);
+    if (l->bins)
+        memcpy(l->bins, b.e, sizeof b.e);
+    int bin = *rc ? -1 : holding(b.e, arl);
     if (bin < 0)
         return 0;
     arl->entry = bin;
@@ -258,7 +266,7 @@ static int write_op(int *rc, void *arg)
 static int run(int (*op)(int *rc, void *arg), arl_data *arl, arl_data *bins, const arl_data *old,
                const brcm53115_arl_filter *f)
 {
-    struct op_args a = {arl, bins, old, f};
+    struct op_args a = {arl, bins, old, f, 0};
     return arl_locked(op, &a);
 }
 
@@ -286,7 +294,8 @@ int brcm53115_change_arl_tab(arl_data *arl, arl_data bins[2])
 
 int brcm53115_add_arl_tab(arl_data *arl, arl_data bins[2])
 {
-    return run(change_entry, arl, bins, arl, NULL);
+    struct op_args a = {arl, bins, NULL, NULL, 1};
+    return arl_locked(change_entry, &a);
 }
 
 int brcm53115_undo_arl_tab(const arl_data *now, const arl_data *old)

@@ -49,7 +49,7 @@ extern int igmp_snoop_dbg;
  * nothing to do, BRCM53115_EXISTS from an add.  Failures are negative: */
 #define BRCM53115_FOUND 1
 #define BRCM53115_ABSENT 1
-#define BRCM53115_EXISTS 2 /* an add found the entry there already */
+#define BRCM53115_EXISTS 2          /* an add found the entry there already */
 #define BRCM53115_ERR_TIMEOUT (-1)  /* the switch did not finish an access in time */
 #define BRCM53115_ERR_FULL (-2)     /* update: both bins of the bucket hold other entries */
 #define BRCM53115_ERR_LOCK (-3)     /* the table lock was held past its bound */
@@ -150,6 +150,13 @@ int brcm53115_search_arl_tab(arl_data *arl);
  * takes as done; a valid entry whose bucket is full writes nothing and
  * returns BRCM53115_ERR_FULL. */
 int brcm53115_update_arl_tab(arl_data *arl);
+
+/* The bin that an update of the record takes in a bucket that holds
+ * bins[0] and bins[1] (as brcm53115_change_arl_tab gives them): the one
+ * with a valid entry of its MAC and VLAN id, else, for a valid entry, the
+ * first without a valid entry; -1 for none (a full bucket, or nothing to
+ * delete). */
+int brcm53115_arl_bin_of(const arl_data bins[2], const arl_data *arl);
 
 /* The update that says what the bucket held: bins[0] and bins[1] get its
  * two bins as read (`entry` the bin, `valid` 0 where it held no valid
