@@ -37,30 +37,47 @@ struct want {
 };
 
 /* A change: a write of a desired entry, a delete of a static entry FILE
- * lacks (a row of the listing), or of a learned entry for room. */
+ * lacks (a row of the listing), or of a learned entry for room (planned:
+ * an index into room; made at run time: NO_INDEX, the entry in its log
+ * record). */
 #define CH_WRITE 0
 #define CH_PRUNE 1
 #define CH_ROOM 2
+#define NO_INDEX 0xFFFFu
 struct change {
-    uint16_t index; /* into want, the listing's rows, or room */
+    uint16_t index;
     uint8_t kind;
 };
 
 /* A change made, with what its bin held, for the undo. */
+#define MADE 1
+#define LEFT_CHANGED 3 /* someone changed the bin since */
+#define LEFT_FAILED 4  /* the undo failed too */
+#define LEFT_TWICE 5   /* the entry stands in the other bin now */
 struct made {
     struct change ch;
-    uint8_t state; /* 1: made; 3: left, changed since; 4: left, the undo failed */
+    uint8_t state;
     uint8_t bin;
     struct entry held;
 };
 
 /* A bucket as the plan sees it: as read, and as the changes planned so far
- * leave it. */
+ * leave it; found again through its valid entries as read (chained by
+ * bin: node 2 k + b + 1 is bin b of bucket k). */
 struct slot {
     struct entry read[2], now[2];
+    uint16_t next[2];
 };
 
-/* In static storage: the tool runs with a small stack. */
+/* A write that finds its bucket full at run time deletes a learned entry
+ * there and tries again, this many times at most. */
+#define RUN_ROOMS 2u
+
+/* In static storage: the tool runs with a small stack.  Every array is
+ * sized for the most that FILE and the table can ask of it: a change per
+ * desired entry, a planned room per desired entry, a prune per row of the
+ * listing, RUN_ROOMS deletes per write at run time, a bucket per desired
+ * entry. */
 static struct {
     uint32_t n, changes, rooms, made, slots;
     int end_zero; /* FILE's last line is save's end line for no entries */
@@ -68,8 +85,9 @@ static struct {
     uint16_t head[WANT_MAX];
     struct entry room[WANT_MAX];
     struct change change[3 * WANT_MAX];
-    struct made log[3 * WANT_MAX];
-    struct slot slot[BRCM53115_ARL_BUCKETS];
+    struct made log[(3 + RUN_ROOMS) * WANT_MAX];
+    struct slot slot[WANT_MAX];
+    uint16_t slot_head[WANT_MAX];
 } ap;
 
 static void pack(const arl_data *a, struct entry *e)
@@ -103,7 +121,7 @@ static int same_key(const struct entry *a, const struct entry *b)
     return a->vid == b->vid && memcmp(a->mac, b->mac, 6) == 0;
 }
 
-static uint32_t want_hash(const uint8_t *mac, uint32_t vid)
+static uint32_t key_hash(const uint8_t *mac, uint32_t vid)
 {
     uint32_t h = vid;
     for (int i = 0; i < 6; i++)
@@ -113,7 +131,7 @@ static uint32_t want_hash(const uint8_t *mac, uint32_t vid)
 
 static struct want *find_want(const uint8_t *mac, uint32_t vid)
 {
-    for (uint32_t j = ap.head[want_hash(mac, vid)]; j; j = ap.want[j - 1].next)
+    for (uint32_t j = ap.head[key_hash(mac, vid)]; j; j = ap.want[j - 1].next)
         if (ap.want[j - 1].e.vid == vid && memcmp(ap.want[j - 1].e.mac, mac, 6) == 0)
             return &ap.want[j - 1];
     return NULL;
@@ -133,6 +151,7 @@ static int read_file(const char *name, const char *file, const char *text, uint3
     ap.n = ap.changes = ap.rooms = ap.made = ap.slots = 0;
     ap.end_zero = 0;
     memset(ap.head, 0, sizeof ap.head);
+    memset(ap.slot_head, 0, sizeof ap.slot_head);
     for (uint32_t pos = 0, n; pos < len;) {
         int newline;
         const char *line = batch_line(text, len, &pos, &n, &newline);
@@ -170,22 +189,29 @@ static int read_file(const char *name, const char *file, const char *text, uint3
         pack(&c.arl, &w->e);
         w->line = (uint16_t)lineno;
         w->same = 0;
-        uint32_t h = want_hash(w->e.mac, w->e.vid);
+        uint32_t h = key_hash(w->e.mac, w->e.vid);
         w->next = ap.head[h];
         ap.head[h] = (uint16_t)ap.n;
     }
     return bad ? -1 : 0;
 }
 
-/* The record that a change writes. */
-static void change_data(const struct change *ch, arl_data *a)
+/* The entry that a change writes, or (a delete) the entry it expects to
+ * delete; `held`: what a room made at run time deleted. */
+static void change_entry(const struct change *ch, const struct entry *held, arl_data *a)
 {
     if (ch->kind == CH_WRITE)
         unpack(&ap.want[ch->index].e, a);
-    else if (ch->kind == CH_ROOM)
-        unpack(&ap.room[ch->index], a);
-    else
+    else if (ch->kind == CH_PRUNE)
         brcm53115_arl_list_row(&arl_lists[0], ch->index, a);
+    else
+        unpack(ch->index == NO_INDEX ? held : &ap.room[ch->index], a);
+}
+
+/* The record that a change writes: a delete's is its key, invalid. */
+static void change_data(const struct change *ch, const struct entry *held, arl_data *a)
+{
+    change_entry(ch, held, a);
     if (ch->kind != CH_WRITE)
         a->valid = a->sbit = a->age = a->tc = a->pid = 0;
 }
@@ -212,13 +238,36 @@ static int room_in(const arl_data *bins)
  * told from another). */
 static struct slot *slot_of(const struct entry *read)
 {
-    for (uint32_t k = 0; k < ap.slots; k++)
-        for (int x = 0; x < 4; x++) {
-            const struct entry *a = &ap.slot[k].read[x / 2], *b = &read[x % 2];
-            if ((a->flags & b->flags & E_VALID) && same_key(a, b))
-                return &ap.slot[k];
+    for (int x = 0; x < 2; x++) {
+        if (!(read[x].flags & E_VALID))
+            continue;
+        for (uint32_t j = ap.slot_head[key_hash(read[x].mac, read[x].vid)]; j;) {
+            struct slot *s = &ap.slot[(j - 1) / 2];
+            const struct entry *a = &s->read[(j - 1) % 2];
+            if ((a->flags & E_VALID) && same_key(a, &read[x]))
+                return s;
+            j = s->next[(j - 1) % 2];
         }
+    }
     return NULL;
+}
+
+/* A new bucket of the plan, found again by its valid entries. */
+static struct slot *new_slot(const struct entry *read)
+{
+    uint32_t k = ap.slots++;
+    struct slot *s = &ap.slot[k];
+    memcpy(s->read, read, sizeof s->read);
+    memcpy(s->now, read, sizeof s->now);
+    for (uint32_t b = 0; b < 2; b++) {
+        s->next[b] = 0;
+        if (!(read[b].flags & E_VALID))
+            continue;
+        uint32_t h = key_hash(read[b].mac, read[b].vid);
+        s->next[b] = ap.slot_head[h];
+        ap.slot_head[h] = (uint16_t)(2 * k + b + 1);
+    }
+    return s;
 }
 
 /* The changes, in the order they run: the deletes (with prune) in the
@@ -251,10 +300,8 @@ static int plan(struct arl_cmd *c)
         pack(&bins[0], &read[0]);
         pack(&bins[1], &read[1]);
         struct slot *s = slot_of(read);
-        if (!s) {
-            s = &ap.slot[ap.slots < BRCM53115_ARL_BUCKETS ? ap.slots++ : BRCM53115_ARL_BUCKETS - 1];
-            memcpy(s->read, read, sizeof read);
-            memcpy(s->now, read, sizeof read);
+        if (!s) { /* one a desired entry at most */
+            s = new_slot(read);
             /* The deletes run first: a static entry FILE lacks is gone. */
             for (int b = 0; b < 2 && c->prune; b++)
                 if ((s->now[b].flags & E_STATIC) && !find_want(s->now[b].mac, s->now[b].vid))
@@ -275,43 +322,64 @@ static int plan(struct arl_cmd *c)
     return 0;
 }
 
-/* Makes one change, logged with what its bin held.  The result of
- * brcm53115_change_arl_tab; c->bins what the bucket held. */
-static int make(struct arl_cmd *c, const struct change *ch)
+/* Makes one change, logged with what its bin held (`held`: the entry of a
+ * room made at run time).  A delete names what it expects, checked in the
+ * same hold of the lock: a room only a learned entry, a prune only a static
+ * entry on the port the listing showed.  The result of the change or the
+ * delete; c->arl the change's record, c->bins what the bucket held. */
+static int make(struct arl_cmd *c, const struct change *ch, const struct entry *held)
 {
-    change_data(ch, &c->arl);
-    int rc = brcm53115_change_arl_tab(&c->arl, c->bins);
+    brcm53115_arl_filter f;
+    arl_data e;
+    int rc;
+    change_data(ch, held, &c->arl);
+    if (ch->kind == CH_WRITE) {
+        rc = brcm53115_change_arl_tab(&c->arl, c->bins);
+    } else {
+        change_entry(ch, held, &e);
+        memset(&f, 0, sizeof f);
+        f.vid = -1;
+        f.pid = ch->kind == CH_PRUNE ? e.pid : -1;
+        f.kind = ch->kind == CH_PRUNE ? BRCM53115_KIND_STATIC : BRCM53115_KIND_DYNAMIC;
+        rc = brcm53115_delete_arl_tab(&c->arl, &f, c->bins);
+    }
     if (rc != 0)
         return rc;
     struct made *m = &ap.log[ap.made++];
     m->ch = *ch;
-    m->state = 1;
+    m->state = MADE;
     m->bin = (uint8_t)(c->arl.entry == 1);
     pack(&c->bins[m->bin], &m->held);
     return 0;
 }
 
 /* Makes the planned changes; a write whose bucket has no room deletes a
- * learned entry there first, as the plan does.  Returns 0, or the first
+ * learned entry there first, as the plan does (at most RUN_ROOMS times).
+ * A delete that finds its entry gone or changed (a room turned static, a
+ * prune turned learned or moved) leaves it.  Returns 0, or the first
  * failure (c->arl the entry, c->bins its bucket). */
 static int run(struct arl_cmd *c)
 {
+    static const struct change room = {NO_INDEX, CH_ROOM};
     int rc = 0;
     for (uint32_t i = 0; rc == 0 && i < ap.changes; i++) {
         const struct change *ch = &ap.change[i];
-        rc = make(c, ch);
-        if (rc == BRCM53115_ABSENT && ch->kind != CH_WRITE)
-            rc = 0; /* gone meanwhile: as good as deleted */
-        int b = rc == BRCM53115_ERR_FULL ? room_in(c->bins) : -1;
-        if (b < 0)
-            continue;
+        rc = make(c, ch, NULL);
+        if (ch->kind != CH_WRITE && rc == BRCM53115_ABSENT)
+            rc = 0;
         /* A host learned since the plan, or one the plan made room over
-         * that came back: its entry gives way too. */
-        struct change room = {(uint16_t)ap.rooms, CH_ROOM};
-        pack(&c->bins[b], &ap.room[ap.rooms++]);
-        rc = make(c, &room);
-        if (rc == 0 || rc == BRCM53115_ABSENT)
-            rc = make(c, ch);
+         * that came back, or a room refused: the rule again, on what the
+         * bucket holds now. */
+        for (uint32_t k = 0; rc == BRCM53115_ERR_FULL && k < RUN_ROOMS; k++) {
+            int b = room_in(c->bins);
+            if (b < 0)
+                break;
+            struct entry learned;
+            pack(&c->bins[b], &learned);
+            rc = make(c, &room, &learned);
+            if (rc == 0 || rc == BRCM53115_ABSENT)
+                rc = make(c, ch, NULL);
+        }
     }
     return rc;
 }
@@ -319,28 +387,32 @@ static int run(struct arl_cmd *c)
 /* Undoes the changes made, in reverse order; says how it went. */
 static void undo(const char *name)
 {
+    static const char *const why[] = {"changed by another since", "the undo failed too",
+                                      "there again in the other bin of its bucket"};
     char mac[ARL_MAC_TEXT_LEN];
     uint32_t undone = 0;
     arl_data now, before;
     for (uint32_t i = ap.made; i-- > 0;) {
         struct made *m = &ap.log[i];
-        change_data(&m->ch, &now);
+        change_data(&m->ch, &m->held, &now);
         unpack(&m->held, &before);
         before.entry = m->bin;
         int rc = brcm53115_undo_arl_tab(&now, &before);
         if (rc == 0)
             undone++;
         else
-            m->state = rc == BRCM53115_ABSENT ? 3 : 4;
+            m->state = rc == BRCM53115_ABSENT   ? LEFT_CHANGED
+                       : rc == BRCM53115_EXISTS ? LEFT_TWICE
+                                                : LEFT_FAILED;
     }
     say("%s: arl apply: %u of %u changes undone", name, (unsigned)undone, (unsigned)ap.made);
     for (uint32_t i = 0; i < ap.made; i++) {
-        if (ap.log[i].state < 3)
+        const struct made *m = &ap.log[i];
+        if (m->state == MADE)
             continue;
-        change_data(&ap.log[i].ch, &now);
+        change_data(&m->ch, &m->held, &now);
         say("%s: arl apply: left changed: %s on VLAN %d (%s)", name, arl_mac_text(now.mac, mac),
-            (int)now.vid,
-            ap.log[i].state == 3 ? "changed by another since" : "the undo failed too");
+            (int)now.vid, why[m->state - LEFT_CHANGED]);
     }
 }
 
@@ -366,7 +438,7 @@ int arl_apply_func(struct arl_cmd *c)
         struct arl_out o;
         arl_out_begin(&o, ARL_FORM_BATCH, stdout);
         for (uint32_t i = 0; i < ap.changes; i++) {
-            change_data(&ap.change[i], &c->arl);
+            change_data(&ap.change[i], NULL, &c->arl);
             arl_out_entry(&o, &c->arl);
         }
         return arl_out_end(&o) ? ARL_ERR_OUTPUT : 0;

@@ -113,6 +113,9 @@ int batch_func(int argc, char **argv)
                          "input",
                          "-batch");
     const char *file = argv[i++];
+    if (i < argc && strcmp(argv[i], "-force") == 0 && force)
+        return malformed(prog, "unexpected second '%s': expected it once, before or after -batch FILE",
+                         "-force");
     if (i < argc && strcmp(argv[i], "-force") == 0)
         force = i++;
     if (i < argc)

@@ -23,6 +23,9 @@
 #define ARL_ERR_SAID (-65)
 /* save FILE: FILE is there and is not a regular file. */
 #define ARL_ERR_NOT_FILE (-66)
+/* save FILE: a symbolic link (c->file) that fs.protected_symlinks would not
+ * follow. */
+#define ARL_ERR_LINK (-67)
 
 /* What a command line names. */
 #define ARL_OP_READ 0

@@ -180,7 +180,7 @@ int arl_monitor_func(struct arl_cmd *c)
     memcpy(mac_only.mac, c->filter.mac, 6);
 
     brcm53115_arl_list *prev = &arl_lists[1], *cur = &arl_lists[0];
-    int base = 0, fails = 0, rc = 0;
+    int base = 0, fails = 0, failed = 0, rc = 0;
     uint32_t failing_since = 0;
     for (int32_t polls = 0; !stop && (c->count == 0 || polls < c->count); polls++) {
         uint32_t start = now_ms(), interval = (uint32_t)c->interval;
@@ -197,6 +197,7 @@ int arl_monitor_func(struct arl_cmd *c)
             fails = 0;
         } else {
             arl_report(c, rc);
+            failed = 1;
             if (fails++ == 0)
                 failing_since = start;
             if (fails >= FAILS_MIN && now_ms() - failing_since >= FAIL_MS) {
@@ -220,5 +221,9 @@ int arl_monitor_func(struct arl_cmd *c)
     c->rc = rc;
     if (rc == ARL_ERR_OUTPUT)
         return rc; /* silent for a reader that has gone */
+    /* A watch of count polls tells of any that failed; one without an end
+     * of failures that ended it. */
+    if (c->count != 0 && failed)
+        return ARL_ERR_SAID;
     return rc == 0 || stop || fails < FAILS_MIN ? 0 : ARL_ERR_SAID;
 }

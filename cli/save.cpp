@@ -2,7 +2,10 @@
  * standard output or to FILE, written whole or not at all: into a new
  * file beside FILE, flushed to the disk, then renamed over it.  Only a
  * regular file is replaced (a symbolic link is followed to the file it
- * names, and stays); a device, a FIFO or a directory is refused. */
+ * names, and stays, as the kernel's fs.protected_symlinks would follow
+ * it); a device, a FIFO or a directory is refused.  A name of one of the
+ * process's streams (/dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N)
+ * is written as that stream, as save - writes standard output. */
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -31,9 +34,50 @@ static void on_signal(int sig)
     raise(sig);
 }
 
-/* The file that `file` finally names, its symbolic links followed, into
- * out[PATH_MAX].  0, or -1 with errno set. */
-static int resolve(const char *file, char *out)
+/* The descriptor that a name of one of this process's streams names, or
+ * -1. */
+static int stream_fd(const char *path)
+{
+    char self[32];
+    const char *n = NULL;
+    size_t k = (size_t)snprintf(self, sizeof self, "/proc/%ld/fd/", (long)getpid());
+    if (strcmp(path, "/dev/stdout") == 0)
+        return 1;
+    if (strcmp(path, "/dev/stderr") == 0)
+        return 2;
+    if (strncmp(path, "/dev/fd/", 8) == 0)
+        n = path + 8;
+    else if (strncmp(path, "/proc/self/fd/", 14) == 0)
+        n = path + 14;
+    else if (strncmp(path, self, k) == 0)
+        n = path + k;
+    if (!n || *n < '0' || *n > '9' || strlen(n) > 9 || strspn(n, "0123456789") != strlen(n))
+        return -1;
+    return atoi(n);
+}
+
+/* Whether the kernel's fs.protected_symlinks would follow the link `sb`
+ * at `path`: anywhere but in a sticky directory that others may write,
+ * only one owned by the follower or by the directory's owner. */
+static int may_follow(const char *path, const struct stat *sb)
+{
+    char dir[PATH_MAX];
+    struct stat db;
+    const char *slash = strrchr(path, '/');
+    size_t len = !slash ? 0 : slash == path ? 1 : (size_t)(slash - path);
+    memcpy(dir, slash ? path : ".", slash ? len : 1);
+    dir[slash ? len : 1] = '\0';
+    if (stat(dir, &db) != 0 || !(db.st_mode & S_ISVTX) || !(db.st_mode & S_IWOTH))
+        return 1;
+    return sb->st_uid == geteuid() || sb->st_uid == db.st_uid;
+}
+
+/* What `file` finally names, its symbolic links followed: a stream (its
+ * descriptor in *fd, 1), or a path into out[PATH_MAX] (0); -1 with errno
+ * set; SAVE_REFUSED for a link that is not to be followed (out its name). */
+#define SAVE_STREAM 1
+#define SAVE_REFUSED 2
+static int resolve(const char *file, char *out, int *fd)
 {
     char link[PATH_MAX];
     if (strlen(file) >= PATH_MAX) {
@@ -43,8 +87,12 @@ static int resolve(const char *file, char *out)
     strcpy(out, file);
     for (int hops = 0;; hops++) {
         struct stat sb;
+        if ((*fd = stream_fd(out)) >= 0)
+            return SAVE_STREAM;
         if (lstat(out, &sb) != 0 || !S_ISLNK(sb.st_mode))
             return 0;
+        if (!may_follow(out, &sb))
+            return SAVE_REFUSED;
         ssize_t n = hops < LINKS_MAX ? readlink(out, link, sizeof link - 1) : -1;
         if (hops == LINKS_MAX)
             errno = ELOOP;
@@ -92,15 +140,43 @@ static int write_new(struct arl_cmd *c, int fd)
     return rc;
 }
 
+/* save onto a stream other than standard output, through a descriptor of
+ * its own. */
+static int write_stream(struct arl_cmd *c, int fd)
+{
+    int copy = dup(fd);
+    FILE *f = copy < 0 ? NULL : fdopen(copy, "w");
+    if (!f) {
+        if (copy >= 0)
+            close(copy);
+        return ARL_ERR_OUTPUT;
+    }
+    int rc = arl_list_print(c, NULL, ARL_FORM_BATCH, 1, f);
+    int err = errno;
+    if (fclose(f) != 0 && rc == 0) {
+        rc = ARL_ERR_OUTPUT;
+        err = errno;
+    }
+    errno = err;
+    return rc;
+}
+
 int arl_save_func(struct arl_cmd *c)
 {
-    if (!c->file || strcmp(c->file, "-") == 0) {
+    static char path[PATH_MAX]; /* named by a failure */
+    struct stat sb;
+    int fd = 1, r = !c->file || strcmp(c->file, "-") == 0 ? SAVE_STREAM : resolve(c->file, path, &fd);
+    if (r == SAVE_STREAM && fd == 1) {
         c->file = NULL;
         return arl_list_print(c, NULL, ARL_FORM_BATCH, 1, stdout);
     }
-    char path[PATH_MAX];
-    struct stat sb;
-    if (resolve(c->file, path) != 0)
+    if (r == SAVE_STREAM)
+        return write_stream(c, fd);
+    if (r == SAVE_REFUSED) {
+        c->file = path;
+        return ARL_ERR_LINK;
+    }
+    if (r != 0)
         return ARL_ERR_OUTPUT;
     int exists = stat(path, &sb) == 0;
     if (exists && !S_ISREG(sb.st_mode)) {
@@ -114,12 +190,20 @@ int arl_save_func(struct arl_cmd *c)
     tmp_beside(path);
     struct sigaction sa, old[3];
     static const int sigs[3] = {SIGINT, SIGTERM, SIGHUP};
+    sigset_t block, was;
     memset(&sa, 0, sizeof sa);
     sa.sa_handler = on_signal;
-    for (int i = 0; i < 3; i++)
+    sigemptyset(&block);
+    for (int i = 0; i < 3; i++) {
         sigaction(sigs[i], &sa, &old[i]);
-    int fd = mkstemp(tmp);
+        sigaddset(&block, sigs[i]);
+    }
+    /* The new file exists only where tmp_made says so: a signal waits
+     * while it is made, and while it is renamed. */
+    sigprocmask(SIG_BLOCK, &block, &was);
+    fd = mkstemp(tmp);
     tmp_made = fd >= 0;
+    sigprocmask(SIG_SETMASK, &was, NULL);
     int rc = fd < 0 ? ARL_ERR_OUTPUT : 0;
     if (rc == 0 && exists)
         (void)!fchown(fd, sb.st_uid, sb.st_gid); /* where the process may */
@@ -130,6 +214,7 @@ int arl_save_func(struct arl_cmd *c)
     if (rc == 0)
         rc = write_new(c, fd);
     int err = errno;
+    sigprocmask(SIG_BLOCK, &block, &was);
     if (rc == 0 && rename(tmp, path) != 0) {
         rc = ARL_ERR_OUTPUT;
         err = errno;
@@ -137,6 +222,7 @@ int arl_save_func(struct arl_cmd *c)
     if (rc != 0 && tmp_made)
         unlink(tmp);
     tmp_made = 0;
+    sigprocmask(SIG_SETMASK, &was, NULL);
     for (int i = 0; i < 3; i++)
         sigaction(sigs[i], &old[i], NULL);
     if (rc != 0) {

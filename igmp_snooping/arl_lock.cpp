@@ -149,49 +149,119 @@ static int read_some(const char *path, char *buf, int len)
     return r < 0 ? -1 : n;
 }
 
+/* The holder that one whole line of /proc/locks names, if it is a flock
+ * on the file sb: its pid, else 0. */
+static int holder_in(const char *line, const struct stat *sb)
+{
+    char type[8];
+    int pid;
+    unsigned maj, min;
+    unsigned long ino;
+    if (strstr(line, "->") ||
+        sscanf(line, "%*u: %7s %*s %*s %d %x:%x:%lu", type, &pid, &maj, &min, &ino) != 5 ||
+        strcmp(type, "FLOCK") != 0 || ino != (unsigned long)sb->st_ino ||
+        maj != major(sb->st_dev) || min != minor(sb->st_dev))
+        return 0;
+    return pid > 0 && (kill(pid, 0) == 0 || errno != ESRCH) ? pid : 0;
+}
+
 /* The process that holds a flock on the lock file, as /proc/locks lists
- * it: its pid, or 0 where none is listed or the one listed is gone (a
- * child may hold the lock it took). */
+ * it, read to its end a block at a time, each line taken only whole: its
+ * pid, or 0 where none is listed or the one listed is gone (a child may
+ * hold the lock it took). */
 static int lock_holder(void)
 {
-    static char locks[16384];
+    char buf[1024];
     struct stat sb;
-    if (fstat(lock_fd, &sb) != 0 || read_some("/proc/locks", locks, sizeof locks) <= 0)
-        return 0;
-    for (char *line = locks; line && *line;) {
-        char *end = strchr(line, '\n'), type[16];
-        int pid;
-        unsigned maj, min;
-        unsigned long ino;
-        if (end)
-            *end++ = '\0';
-        if (!strstr(line, "->") &&
-            sscanf(line, "%*s %15s %*s %*s %d %x:%x:%lu", type, &pid, &maj, &min, &ino) == 5 &&
-            strcmp(type, "FLOCK") == 0 && ino == (unsigned long)sb.st_ino &&
-            maj == major(sb.st_dev) && min == minor(sb.st_dev))
-            return pid > 0 && (kill(pid, 0) == 0 || errno != ESRCH) ? pid : 0;
-        line = end;
+    int fd = fstat(lock_fd, &sb) != 0 ? -1 : open("/proc/locks", O_RDONLY | O_CLOEXEC);
+    int pid = 0, skip = 0; /* skip: the rest of a line longer than buf */
+    size_t have = 0;
+    while (fd >= 0 && !pid) {
+        ssize_t r = read(fd, buf + have, sizeof buf - 1 - have);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            break;
+        have += (size_t)r;
+        buf[have] = '\0';
+        char *line = buf, *end;
+        while (!pid && (end = strchr(line, '\n')) != NULL) {
+            *end = '\0';
+            pid = skip ? 0 : holder_in(line, &sb);
+            skip = 0;
+            line = end + 1;
+        }
+        have -= (size_t)(line - buf);
+        memmove(buf, line, have);
+        if (have == sizeof buf - 1) {
+            skip = 1;
+            have = 0;
+        }
     }
-    return 0;
+    if (fd >= 0)
+        close(fd);
+    return pid;
+}
+
+/* The length of the UTF-8 character at s (n bytes there), 1 for a byte
+ * that begins none; *shown whether a terminal shows it as text (not a
+ * control character, C0, DEL or C1, nor a bidirectional format one). */
+static int utf8_char(const unsigned char *s, int n, int *shown)
+{
+    *shown = s[0] >= 0x20 && s[0] != 0x7f;
+    if (s[0] < 0x80)
+        return 1;
+    *shown = 0;
+    int len = s[0] >= 0xc2 && s[0] <= 0xdf ? 2 : s[0] >= 0xe0 && s[0] <= 0xef ? 3
+                                                : s[0] >= 0xf0 && s[0] <= 0xf4 ? 4
+                                                                               : 1;
+    if (len > n)
+        return 1;
+    uint32_t cp = s[0] & (0x7fu >> len);
+    for (int i = 1; i < len; i++) {
+        if ((s[i] & 0xc0) != 0x80)
+            return 1;
+        cp = cp << 6 | (s[i] & 0x3fu);
+    }
+    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10ffff)) ||
+        (cp >= 0xd800 && cp <= 0xdfff))
+        return 1; /* overlong, or no character */
+    *shown = cp >= 0xa0 && !(cp >= 0x202a && cp <= 0x202e) && !(cp >= 0x2066 && cp <= 0x2069);
+    return len;
+}
+
+/* A command line (its arguments separated by NULs) as text of at most
+ * `max` bytes: the arguments joined by spaces, whole characters only,
+ * each that a terminal would not show as text a '?'. */
+static void cmdline_text(const char *in, int n, char *out, int max)
+{
+    int o = 0, shown = 0;
+    while (n > 0 && in[n - 1] == '\0')
+        n--;
+    for (int i = 0, len; i < n; i += len) {
+        len = in[i] == '\0' ? 1 : utf8_char((const unsigned char *)in + i, n - i, &shown);
+        int put = in[i] != '\0' && shown ? len : 1;
+        if (o + put > max)
+            break;
+        if (shown && in[i] != '\0')
+            memcpy(out + o, in + i, (size_t)len);
+        else
+            out[o] = in[i] == '\0' ? ' ' : '?';
+        o += put;
+    }
+    out[o] = '\0';
 }
 
 /* Why the lock is held, in lock_error: by whom, where the system tells. */
 static void say_held(void)
 {
-    char path[32], cmd[61];
+    char path[32], cmd[256], text[61];
     int pid = lock_holder();
     snprintf(path, sizeof path, "/proc/%d/cmdline", pid);
     int n = pid ? read_some(path, cmd, sizeof cmd) : -1;
-    /* The arguments joined by spaces, cut to 60 bytes, control
-     * characters as '?'. */
-    while (n > 0 && cmd[n - 1] == '\0')
-        n--;
-    for (int i = 0; i < n; i++)
-        cmd[i] = cmd[i] == '\0'                                   ? ' '
-                 : (unsigned char)cmd[i] < 0x20 || cmd[i] == 0x7f ? '?'
-                                                                  : cmd[i];
-    if (n > 0)
-        snprintf(lock_error, sizeof lock_error, "held by process %d (%.*s)", pid, n, cmd);
+    cmdline_text(cmd, n, text, (int)sizeof text - 1);
+    if (text[0])
+        snprintf(lock_error, sizeof lock_error, "held by process %d (%s)", pid, text);
     else if (pid)
         snprintf(lock_error, sizeof lock_error, "held by process %d", pid);
     else

@@ -211,6 +211,10 @@ static int undo_entry(int *rc, void *arg)
                    : !arl_valid_a(b.val[bin]);
     if (!held)
         return BRCM53115_ABSENT;
+    /* The entry put back must not stand twice: the switch may have
+     * learned it again into the other bin. */
+    if ((u->old->valid & 1) && holding(b.e, u->old) == !bin)
+        return BRCM53115_EXISTS;
     if (u->old->valid & 1) {
         arl_data old = *u->old;
         old.entry = bin;
@@ -228,11 +232,12 @@ static int remove_entry(int *rc, void *arg)
     struct bucket b;
 
     read_bucket(rc, key, r->arl, &b);
+    if (r->bins)
+        memcpy(r->bins, b.e, sizeof b.e);
     int bin = *rc ? -1 : holding(b.e, r->arl);
-    if (bin < 0)
+    if (bin < 0 || !brcm53115_arl_filter_passes(r->f, &b.e[bin]))
         return BRCM53115_ABSENT;
-    if (!brcm53115_arl_filter_passes(r->f, &b.e[bin]))
-        return BRCM53115_ABSENT;
+    r->arl->entry = bin;
     write_invalid(rc, r->arl, bin);
     return 0;
 }
@@ -306,6 +311,11 @@ int brcm53115_undo_arl_tab(const arl_data *now, const arl_data *old)
 int brcm53115_remove_arl_tab(arl_data *arl, const brcm53115_arl_filter *f)
 {
     return run(remove_entry, arl, NULL, NULL, f);
+}
+
+int brcm53115_delete_arl_tab(arl_data *arl, const brcm53115_arl_filter *f, arl_data bins[2])
+{
+    return run(remove_entry, arl, bins, NULL, f);
 }
 
 int brcm53115_lookup_arl_tab(arl_data *arl)

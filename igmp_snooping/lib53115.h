@@ -173,8 +173,10 @@ int brcm53115_add_arl_tab(arl_data *arl, arl_data bins[2]);
  * change wrote (`now`; for a delete, no valid entry), writes back what it
  * held (`old`; a bin that held no valid entry holds none again).  Returns
  * 0, or BRCM53115_ABSENT when the bin holds something else now (someone
- * changed it since: it is left alone), or a failure.  One bucket read and
- * at most one write, under one hold of the lock. */
+ * changed it since: it is left alone), BRCM53115_EXISTS when the other bin
+ * holds `old`'s MAC and VLAN id now (learned again since: it is left, so
+ * that no entry stands twice), or a failure.  One bucket read and at most
+ * one write, under one hold of the lock. */
 int brcm53115_undo_arl_tab(const arl_data *now, const arl_data *old);
 
 /* Looks up the entry with the record's MAC and VLAN id exactly: reads the
@@ -208,6 +210,11 @@ typedef struct brcm53115_arl_filter {
  * of the lock.  Returns 0 when deleted, BRCM53115_ABSENT when there was
  * nothing that passes, or a failure. */
 int brcm53115_remove_arl_tab(arl_data *arl, const brcm53115_arl_filter *f);
+
+/* The remove that says what the bucket held: bins[0] and bins[1] as the
+ * change gives them, `entry` the bin deleted, so that
+ * brcm53115_undo_arl_tab can put it back.  Results as the remove's. */
+int brcm53115_delete_arl_tab(arl_data *arl, const brcm53115_arl_filter *f, arl_data bins[2]);
 
 /* Hands every search result of the whole table to fn, in the switch's
  * order: `entry` is the step number, `mac` the key, the other fields as the

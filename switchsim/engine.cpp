@@ -56,8 +56,12 @@ static void finish_access(struct sim_state *st)
             reg_put(st, slot[b], bins[b].val, ARL_LEN_ENTRY);
             reg_put(st, slot_vid[b], bins[b].vid, ARL_LEN_CTRL);
         } else {
+            struct sim_bin was = bins[b];
             bins[b].val = sim_reg_peek(st, slot[b], ARL_LEN_ENTRY);
             bins[b].vid = (uint32_t)sim_reg_peek(st, slot_vid[b], ARL_LEN_CTRL);
+            if ((st->relearn & SIM_RELEARN_ON) && sim_bin_valid(&was) && !arl_field(was.val, ARLA_STATIC_SHIFT, ARL_FLAG_MASK) &&
+                !sim_bin_valid(&bins[b]) && (st->relearn++ & 1u) == 0)
+                bins[b] = was; /* learned again */
         }
     }
     st->regs[ARL_RW_CTRL] = (uint8_t)(ctrl & ~ARL_RW_START);

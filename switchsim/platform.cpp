@@ -6,7 +6,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include "lib53115.h"
@@ -56,8 +58,18 @@ static struct sim_state *attach(void)
         const char *log = getenv("SWITCHSIM_LOG");
         if (log && *log)
             open_log(log);
+        /* A slow switch's accesses take their time to the microsecond. */
+        prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     }
     return state;
+}
+
+/* The time an access takes on a slow switch, outside the state's lock. */
+static void take_time(uint32_t us)
+{
+    struct timespec ts = {(time_t)(us / 1000000u), (long)(us % 1000000u) * 1000L};
+    while (us && nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
 }
 
 static void log_access(const char *op, int page, int offset, int length, uint64_t value)
@@ -93,11 +105,14 @@ extern "C" int get_register(int page, int offset, int length, void *buf)
     uint64_t v = 0;
     int rc = -1;
 
+    uint32_t us = 0;
     if (st && modelled(page, offset, length) && sim_lock(st) == 0) {
         v = sim_reg_read(st, offset, length);
+        us = st->slow_us;
         sim_unlock(st);
         rc = 0;
     }
+    take_time(us);
     uint16_t g[4];
     for (int i = 0; i < 4; i++)
         g[i] = (uint16_t)(v >> (16 * i));
@@ -114,11 +129,14 @@ extern "C" int set_register(int page, int offset, void *value, int length)
 
     memcpy(&v, value, sizeof v);
     v = length > 0 ? low_bytes(v, length) : 0;
+    uint32_t us = 0;
     if (st && modelled(page, offset, length) && sim_lock(st) == 0) {
         sim_reg_write(st, offset, v, length);
+        us = st->slow_us;
         sim_unlock(st);
         rc = 0;
     }
+    take_time(us);
     log_access("set", page, offset, length, v);
     return rc;
 }

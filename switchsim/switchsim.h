@@ -20,6 +20,10 @@
 #define SIM_FAULT_NONE 0u
 #define SIM_FAULT_BUSY 1u
 #define SIM_FAULT_STUCK 2u
+/* Beside those: relearn, every other delete of a learned entry is learned
+ * again at once (the host sends again before the delete lands), and slow,
+ * every access takes slow_us microseconds, as on a management bus. */
+#define SIM_RELEARN_ON 0x80000000u
 
 /* One bin of a bucket: an entry slot value (layout A) and its VLAN id. */
 struct sim_bin {
@@ -47,7 +51,8 @@ struct sim_state {
                              bit 0 of the search control is set */
     uint32_t search_busy; /* polls of the search control that still read
                              "searching" (bit 7 set, bit 0 clear) */
-    uint32_t pad[2];
+    uint32_t slow_us; /* each access takes this long; 0: at once */
+    uint32_t relearn; /* SIM_RELEARN_ON, and deletes of learned entries seen */
     struct sim_bin table[ARL_BUCKETS][ARL_BINS];
 };
 

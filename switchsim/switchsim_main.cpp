@@ -25,6 +25,8 @@ static const char usage_text[] =
     "  move MAC VID PORT                           put an entry on another port, in its bin\n"
     "  reset                                       empty the table, idle registers, no fault\n"
     "  fault busy N | fault stuck | fault none     make accesses take N polls, or never finish\n"
+    "  fault slow US | fault relearn               each access takes US microseconds; every\n"
+    "                                              other delete of a learned entry is learned again\n"
     "  regs                                        print the page 0x05 registers\n"
     "\n"
     "MAC: 001122334455 or 00:11:22:33:44:55; VID 0-255; PORT 0-15; N for --tc 0-7.\n"
@@ -192,26 +194,39 @@ static int cmd_change(struct sim_state *st, int argc, char **argv)
 
 static int cmd_fault(struct sim_state *st, int argc, char **argv)
 {
-    const char *usage = "fault busy N, fault stuck or fault none";
-    int32_t n;
+    const char *usage = "fault busy N, fault slow US, fault relearn, fault stuck or fault none";
+    int32_t n = 0;
     if (argc < 3)
         return missing("the fault", usage);
     const char *kind = argv[2];
-    int busy = strcmp(kind, "busy") == 0;
-    if (!busy && strcmp(kind, "stuck") != 0 && strcmp(kind, "none") != 0)
+    int busy = strcmp(kind, "busy") == 0, slow = strcmp(kind, "slow") == 0;
+    int relearn = strcmp(kind, "relearn") == 0;
+    if (!busy && !slow && !relearn && strcmp(kind, "stuck") != 0 && strcmp(kind, "none") != 0)
         return bad_arg(kind, usage);
-    if (busy && argc < 4)
-        return missing("N", "fault busy N, N polls from 0 to 1000000000");
-    if (argc > 3 + busy)
-        return bad_arg(argv[3 + busy],
-                       busy ? "nothing after fault busy N" : "nothing after the fault");
-    if (busy && str2uint(argv[3], 1000000000u, &n))
-        return bad_arg(argv[3], "a number of polls from 0 to 1000000000");
-    st->fault = busy                         ? SIM_FAULT_BUSY
-                : strcmp(kind, "stuck") == 0 ? SIM_FAULT_STUCK
-                                             : SIM_FAULT_NONE;
-    if (busy)
-        st->busy_polls = (uint32_t)n;
+    int takes_n = busy || slow;
+    const char *range = busy ? "a number of polls from 0 to 1000000000"
+                             : "microseconds an access from 0 to 1000000";
+    if (takes_n && argc < 4)
+        return missing(busy ? "N" : "US", range);
+    if (argc > 3 + takes_n)
+        return bad_arg(argv[3 + takes_n], busy   ? "nothing after fault busy N"
+                                          : slow ? "nothing after fault slow US"
+                                                 : "nothing after the fault");
+    if (takes_n && str2uint(argv[3], busy ? 1000000000u : 1000000u, &n))
+        return bad_arg(argv[3], range);
+    if (slow) {
+        st->slow_us = (uint32_t)n;
+    } else if (relearn) {
+        st->relearn = SIM_RELEARN_ON;
+    } else {
+        st->fault = busy                         ? SIM_FAULT_BUSY
+                    : strcmp(kind, "stuck") == 0 ? SIM_FAULT_STUCK
+                                                 : SIM_FAULT_NONE;
+        if (busy)
+            st->busy_polls = (uint32_t)n;
+        if (st->fault == SIM_FAULT_NONE)
+            st->slow_us = st->relearn = 0;
+    }
     return 0;
 }
 
@@ -235,6 +250,10 @@ static int cmd_regs(struct sim_state *st)
     printf("fault: %s", faults[st->fault < 3 ? st->fault : 0]);
     if (st->fault == SIM_FAULT_BUSY)
         printf(" %u polls", st->busy_polls);
+    if (st->slow_us)
+        printf(", slow %u us", st->slow_us);
+    if (st->relearn)
+        printf(", relearn");
     printf("%s\n", st->pending ? ", an access is running" : "");
     return 0;
 }

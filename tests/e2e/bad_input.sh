@@ -84,6 +84,7 @@ full:count arl flush count
 full:-j -j arl write 1 $M 1 0 0 0 1
 full:-j -j arl show --json
 short:-force -force
+short:-force -force -batch x -force
 short:-batch -batch
 short:extra -batch x extra
 full arl write 1 $M 1 0 0 0 16

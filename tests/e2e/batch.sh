@@ -52,7 +52,7 @@ printf 'arl write 2 02:00:00:00:00:01 1 0 0 0 3\narl write 1 02:00:00:00:01:04 1
 for force in "" -force; do
     sim reset
     sw -batch "$tmp/b" >/dev/null
-    run_batch 1 "full bucket $force" $force -batch "$tmp/full" $force
+    run_batch 1 "full bucket $force" $force -batch "$tmp/full"
     grep -qx "$SW: $tmp/full:2: arl write: no room for 02:00:00:00:01:04 on VLAN 1: its bucket holds 02:00:00:00:09:05 on VLAN 1 (dynamic, port 3) and 02:00:00:00:11:06 on VLAN 1 (static, port 7)" "$tmp/err"
     check "full bucket $force: said" $? "$(cat "$tmp/err")"
     sim show >"$tmp/show"
@@ -125,14 +125,31 @@ sw arl save - >"$tmp/want"
     { [ "$(id -u)" != 0 ] || [ "$(stat -c %u:%g "$tmp/etc/static")" = 1:2 ]; }
 check "save through a link: target replaced, link and owner kept" $? "$(ls -l "$tmp" "$tmp/etc")"
 
+hooked() { # the command with the hook preloaded, in the emulator's guest where there is one
+    if [ -n "$EMU" ]; then $EMU -E LD_PRELOAD="$HOOK" "$SW" "$@"; else LD_PRELOAD=$HOOK "$SW" "$@"; fi
+}
+# save onto the process's own streams writes them as save - does: a log
+# appended to, a pipe read; a link that another user planted in a sticky
+# directory is not followed; a signal as the new file is made removes it.
+echo earlier >"$tmp/log2" && sw arl save /dev/stdout >>"$tmp/log2" && sw arl save /proc/self/fd/1 >>"$tmp/log2"
+sw arl save /dev/stdout | cat >>"$tmp/log2" && { echo earlier && sw arl save - && sw arl save - && sw arl save -; } >"$tmp/want"
+same "$tmp/want" "$tmp/log2" "save /dev/stdout >> LOG, and through a pipe"
+if [ "$(id -u)" = 0 ]; then
+    mkdir -m 1777 "$tmp/sticky" && ln -s "$tmp/etc/static" "$tmp/sticky/planted" && chown -h 1 "$tmp/sticky/planted"
+    cp "$tmp/etc/static" "$tmp/want"
+    run_batch 1 "save through a planted link" arl save "$tmp/sticky/planted"
+    cmp -s "$tmp/want" "$tmp/etc/static" && grep -qF "cannot write through $tmp/sticky/planted: a symbolic link" "$tmp/err"
+    check "save through a planted link: refused, named" $? "$(cat "$tmp/err")"
+fi
+SW53115_HOOK_SIGNAL=1 ASAN_OPTIONS=verify_asan_link_order=0 hooked arl save "$tmp/etc/static"
+[ $? -gt 128 ] && [ "$(ls -A "$tmp/etc")" = static ]
+check "save ended by a signal as its file is made: nothing left" $? "$(ls -A "$tmp/etc")"
+
 # The table changes between the listing's walk and its lookups: another
 # process adds the MAC of a static entry on VLAN 33 on VLAN 1 (the same low
 # bits), dynamic.  save keeps the static entry, or fails; never exits 0
 # without it.
 sim reset && sim add 02:00:5e:00:00:fb 33 5 --static
-hooked() { # the command with the hook preloaded, in the emulator's guest where there is one
-    if [ -n "$EMU" ]; then $EMU -E LD_PRELOAD="$HOOK" "$SW" "$@"; else LD_PRELOAD=$HOOK "$SW" "$@"; fi
-}
 SW53115_HOOK_AT=2 SW53115_HOOK_CMD="$EMU $SIM add 02:00:5e:00:00:fb 1 7" ASAN_OPTIONS=verify_asan_link_order=0 \
     hooked arl save >"$tmp/out" 2>"$tmp/err"
 rc=$?
@@ -224,4 +241,59 @@ printf 'arl write 1 %s 1 1 0 0 2\narl del 1 %s\narl write 1 %s 1 1 0 0 3\n' "$(e
 run_batch 1 "apply of a bad file" arl apply "$tmp/bad"
 grep -q "/bad:2: expected arl write VID MAC 1 1" "$tmp/err" && grep -q "/bad:3: $(e a) on VLAN 1 again (first on line 1)$" "$tmp/err"
 check "apply of a bad file: each line said" $? "$(cat "$tmp/err")"
+# Every delete names what it expects, whatever another process does between
+# apply's holds of the lock (the hook runs a command before hold N; the
+# holds counted on the same table first).  L0 and L1, learned, fill bucket
+# 5 on VLAN 1; X's bucket 9 has room.
+l0=02:00:00:00:09:05 l1=02:00:00:00:11:06 w=02:00:00:00:01:04 x=02:00:00:00:01:08
+apply_hooked() { # WHAT RC AT-FROM-END CMD FILE [prune]: apply, CMD before that hold
+    local what=$1 want=$2 back=$3 cmd=$4 file=$5
+    shift 5
+    cp "$SWITCHSIM_STATE" "$tmp/state0"
+    SW53115_HOOK_COUNT=$tmp/holds hooked arl apply "$file" "$@" >/dev/null 2>&1
+    cp "$tmp/state0" "$SWITCHSIM_STATE"
+    SW53115_HOOK_AT=$(($(cat "$tmp/holds") - back)) SW53115_HOOK_CMD="$cmd" hooked arl apply "$file" "$@" \
+        >"$tmp/out" 2>"$tmp/err"
+    check "$what: status" $(($? != want)) "$(cat "$tmp/err")"
+}
+export ASAN_OPTIONS=verify_asan_link_order=0
+sim reset && sim add $l0 1 3 && sim add $l1 1 7
+echo "arl write 1 $w 1 1 0 0 3" >"$tmp/f"
+apply_hooked "L0 pinned before its delete for room" 0 1 "$EMU $SIM del $l0 1 && $EMU $SIM add $l0 1 4 --static" "$tmp/f"
+[ "$(sim show | grep -c "$l0   1    4      1\|$w   1    3      1")" = 2 ] && ! sim show | grep -q $l1
+check "L0 pinned before its delete for room: kept, L1 made room" $? "$(sim show)"
+sim reset && sim add 02:00:00:00:00:0d 4 6 --static
+printf '# end: 0 static entries\n' >"$tmp/f"
+apply_hooked "a static entry learned before its prune" 0 0 "$EMU $SIM del 02:00:00:00:00:0d 4 && $EMU $SIM add 02:00:00:00:00:0d 4 6" "$tmp/f" prune
+sim show | grep -q "02:00:00:00:00:0d   4    6      0"
+check "a static entry learned before its prune: kept" $? "$(sim show)"
+# W made room over L0; before X's write, L1 goes and L0 is learned again
+# into bin 1, and X's bucket fills with static entries: the undo leaves L0
+# where the switch has it, once.
+sim reset && sim add $l0 1 3 && sim add $l1 1 7
+printf 'arl write 1 %s 1 1 0 0 3\narl write 1 %s 1 1 0 0 3\n' $w $x >"$tmp/f"
+apply_hooked "L0 learned again before a failure" 1 0 "$EMU $SIM del $l1 1 && $EMU $SIM add $l0 1 3 &&
+    $EMU $SIM add 02:00:00:00:09:09 1 2 --static && $EMU $SIM add 02:00:00:00:11:0a 1 2 --static" "$tmp/f"
+[ "$(sim show | grep -c $l0)" = 1 ] && ! sim show | grep -q $w &&
+    grep -qx "$SW: arl apply: left changed: $l0 on VLAN 1 (there again in the other bin of its bucket)" "$tmp/err"
+check "L0 learned again before a failure: once in the table, said" $? "$(sim show; cat "$tmp/err")"
+
+# A FILE that fills the whole table: check plans every write on an empty
+# table, and apply makes room over 4,096 learned hosts that the switch
+# learns again after every other delete.  Keys share their bucket in fours.
+if [ -z "$EMU" ]; then
+    key() { printf '%012x' $(((($1 >> 1) ^ 1) | ($1 & 1 ? $2 : 0) | $3)); } # I TAG-ODD TAG
+    for i in $(seq 0 4095); do
+        echo "arl write 1 $(key "$i" $(((1 << 11) | (1 << 22))) 0) 1 0 0 0 3" >&3
+        echo "arl write 1 $(key "$i" $(((1 << 12) | (1 << 23))) $(((1 << 33) | (1 << 44)))) 1 1 0 0 5"
+    done >"$tmp/full" 3>"$tmp/learned"
+    sim reset
+    sw arl apply "$tmp/full" check | tr -d : >"$tmp/out"
+    same "$tmp/full" "$tmp/out" "apply check of a FILE that fills the table"
+    sw -batch "$tmp/learned" && sim fault relearn
+    run_batch 0 "apply over a full table that learns again" arl apply "$tmp/full"
+    [ "$(sim show | grep -c '   1    5      1   ')" = 4096 ]
+    check "apply over a full table that learns again: every entry in" $? "$(head -n 3 "$tmp/err")"
+    sim fault none
+fi
 finish

@@ -62,4 +62,20 @@ else
     check "a mode 0000 lock file of one's own" $? "$(stat -c '%a %u' "$ulock" 2>&1) $(cat "$tmp/err")"
     rm -f "$ulock"
 fi
+# The holder named from whole lines of /proc/locks, 600 other flocks listed
+# after it; its command line shown as text only, cut between characters.
+rm -rf "$LOCK"
+setsid flock -x "$LOCK" sh -c 'sleep 30' $'\x9b\e[2J' $'\u202e' éééééé >/dev/null 2>&1 &
+holder=$!
+until grep -q "FLOCK .* $holder " /proc/locks; do sleep 0.05; done
+python3 -c 'import fcntl, sys, time, tempfile
+fs = [tempfile.TemporaryFile() for _ in range(600)]
+for f in fs: fcntl.flock(f, fcntl.LOCK_EX)
+open(sys.argv[1], "w").close(); time.sleep(30)' "$tmp/ready" >/dev/null 2>&1 &
+others=$!
+until [ -e "$tmp/ready" ]; do sleep 0.05; done
+timeout 10 $EMU "$SW" arl write 1 001122334455 1 0 0 0 1 2>"$tmp/err"
+[ "$(cat "$tmp/err")" = "$SW: arl write: cannot take the table lock $LOCK: held by process $holder (flock -x $LOCK sh -c sleep 30 ??[2J ? éé)" ]
+check "the holder among 600 flocks, as text" $? "$(cat -v "$tmp/err")"
+kill -- -"$holder" "$others"
 finish

@@ -319,6 +319,9 @@ for line in "arl write 2 020000000003 1 0 0 0 1" "arl show"; do
     expect "$line on a stuck switch" 1 empty "^$SW: arl ${line:4:5}: the switch did not finish the access within 100 ms$"
     [ "$(wc -l <"$tmp/err")" = 1 ] && ok || bad "$line on a stuck switch: more than one line on stderr"
 done
+run timeout 10 $EMU "$SW" arl monitor count 3 interval 100
+[ "$rc" = 1 ] && [ "$(grep -c "did not finish" "$tmp/err")" = 3 ]
+check "monitor count 3 on a stuck switch: status 1" $? "status $rc, $(cat "$tmp/err")"
 sim fault none
 
 # --- switchsim's add and del wait for a write between its read of the
