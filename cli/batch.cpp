@@ -64,10 +64,12 @@ static int pass(const char *name, const char *file, const char *text, uint32_t l
             failed = 1;
         else
             *done += r > 0;
-        /* Once the lock was held past its bound, the later commands try
-         * it once each rather than wait for it again. */
-        if (r > 0 && run && c.rc == BRCM53115_ERR_LOCK)
+        /* Once a lock was held past its bound, the later commands try
+         * each once rather than wait for it again. */
+        if (r > 0 && run && (c.rc == BRCM53115_ERR_LOCK || c.rc == BRCM53115_ERR_WALK)) {
             brcm53115_arl_lock_wait(0);
+            brcm53115_arl_walk_wait(0);
+        }
     }
     return failed;
 }

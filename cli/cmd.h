@@ -51,7 +51,7 @@ struct arl_cmd {
     brcm53115_arl_filter filter;   /* show, flush, monitor: which entries */
     const char *file;              /* save (NULL: standard output), apply */
     int prune, check;              /* apply */
-    int32_t interval, count;       /* monitor: ms between polls; polls, 0: no end */
+    int32_t interval, count;       /* monitor: ms between polls (0: paced); polls, 0: no end */
     int32_t flap_moves, flap_secs; /* monitor */
     arl_data arl;                  /* the record the operation takes */
     /* Set by arl_run: */

@@ -17,10 +17,14 @@
 /* Failed polls end the watch only when they have failed, without a
  * success between them, for FAIL_MS from the start of the first and at
  * least FAILS_MIN polls; after a failed poll the next comes within
- * RETRY_MS. */
+ * RETRY_MS.  Without an interval, the next poll starts PACE times the last
+ * poll's length after its end, and PAUSE_MIN_MS at least: polling takes a
+ * fifth of the time at most, however slow the switch. */
 #define FAIL_MS 30000u
 #define FAILS_MIN 5
 #define RETRY_MS 5000u
+#define PACE 4u
+#define PAUSE_MIN_MS 1000u
 #define FLAP_SLOTS 256u
 #define FLAP_MOVES_MAX 16u
 
@@ -170,6 +174,7 @@ int arl_monitor_func(struct arl_cmd *c)
     sa.sa_handler = on_signal; /* no SA_RESTART: the wait ends at once */
     sigaction(SIGINT, &sa, NULL);
     sigaction(SIGTERM, &sa, NULL);
+    brcm53115_arl_stop(&stop); /* a poll ends within a slice */
 
     /* Only the MAC narrows the listing: an event is shown when the entry's
      * old or its new state passes, so every other entry is followed. */
@@ -183,12 +188,15 @@ int arl_monitor_func(struct arl_cmd *c)
     int base = 0, fails = 0, failed = 0, rc = 0;
     uint32_t failing_since = 0;
     for (int32_t polls = 0; !stop && (c->count == 0 || polls < c->count); polls++) {
-        uint32_t start = now_ms(), interval = (uint32_t)c->interval;
+        uint32_t start = now_ms();
         rc = brcm53115_list_arl_tab(cur, &mac_only, base ? prev : NULL, 0, NULL, NULL);
         if (rc == 0 && base)
             rc = differences(&m, prev, cur, start);
-        if (rc == ARL_ERR_OUTPUT)
+        if (rc == ARL_ERR_OUTPUT || rc == BRCM53115_ERR_STOPPED)
             break;
+        uint32_t end = now_ms(), interval = (uint32_t)c->interval;
+        if (interval == 0)
+            interval = PACE * (end - start) > PAUSE_MIN_MS ? PACE * (end - start) : PAUSE_MIN_MS;
         if (rc == 0) {
             brcm53115_arl_list *t = prev;
             prev = cur;
@@ -207,8 +215,8 @@ int arl_monitor_func(struct arl_cmd *c)
             if (interval > RETRY_MS)
                 interval = RETRY_MS;
         }
-        /* From the start of one poll to the start of the next. */
-        uint32_t spent = now_ms() - start;
+        /* From the end of one poll to the start of the next. */
+        uint32_t spent = now_ms() - end;
         if (spent < interval && (c->count == 0 || polls + 1 < c->count)) {
             uint32_t left = interval - spent;
             struct timespec ts = {(time_t)(left / 1000u), (long)(left % 1000u) * 1000000L};
@@ -216,8 +224,11 @@ int arl_monitor_func(struct arl_cmd *c)
             }
         }
     }
+    brcm53115_arl_stop(NULL);
     signal(SIGINT, SIG_DFL);
     signal(SIGTERM, SIG_DFL);
+    if (rc == BRCM53115_ERR_STOPPED)
+        rc = 0;
     c->rc = rc;
     if (rc == ARL_ERR_OUTPUT)
         return rc; /* silent for a reader that has gone */

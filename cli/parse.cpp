@@ -175,7 +175,7 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
     char w0[WORD_TEXT_LEN];
     memset(c, 0, sizeof *c);
     c->filter.vid = c->filter.pid = -1;
-    c->interval = 1000;
+    c->interval = 0; /* monitor: paced by its polls' own length */
     c->flap_moves = 3;
     c->flap_secs = 10;
     if (argc < 2 || strcmp(argv[1], "arl") != 0)

@@ -3,6 +3,8 @@
 #include "run.h"
 
 #include <stdio.h>
+#include <time.h>
+#include <unistd.h>
 
 #include "args.h"
 #include "commands.h"
@@ -24,6 +26,43 @@ static int help_func(struct arl_cmd *c)
     return fflush(stdout) != 0 || ferror(stdout) ? ARL_ERR_OUTPUT : 0;
 }
 
+/* A walk's progress on a terminal: once it has run PROGRESS_AFTER_MS, a
+ * line on standard error, said again at most every PROGRESS_EVERY_MS and
+ * erased at the walk's end. */
+#define PROGRESS_AFTER_MS 1000u
+#define PROGRESS_EVERY_MS 250u
+
+static struct {
+    uint32_t begun, said;
+    int shown;
+} progress;
+
+static uint32_t ms_now(void)
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (uint32_t)ts.tv_sec * 1000u + (uint32_t)(ts.tv_nsec / 1000000);
+}
+
+static void show_progress(uint32_t walked, int done, void *ctx)
+{
+    (void)ctx;
+    uint32_t now = ms_now();
+    if (walked == 0 && !done) {
+        progress.begun = now;
+        progress.shown = 0;
+    } else if (done && progress.shown) {
+        fputs("\r\033[K", stderr);
+        progress.shown = 0;
+    } else if (!done && now - progress.begun >= PROGRESS_AFTER_MS &&
+               (!progress.shown || now - progress.said >= PROGRESS_EVERY_MS)) {
+        fprintf(stderr, "\rwalking the table: %u of %u entries", (unsigned)walked,
+                (unsigned)BRCM53115_ARL_ENTRIES);
+        progress.said = now;
+        progress.shown = 1;
+    }
+}
+
 /* Indexed by ARL_OP_*. */
 static int (*const cmds[])(struct arl_cmd *c) = {
     arl_read_func,    arl_search_func, arl_get_func,   arl_update_func,
@@ -35,6 +74,7 @@ int arl_run(struct arl_cmd *c, const char *name, const char *where)
 {
     c->name = name;
     c->where = where;
+    brcm53115_arl_progress(!c->json && isatty(2) ? show_progress : NULL, NULL);
     int rc = cmds[c->op](c);
     if (rc != ARL_ERR_SAID) /* else the command kept its cause there */
         c->rc = rc;

@@ -25,4 +25,15 @@ uint32_t arl_now_us(void);
  * returned. */
 int arl_locked(int (*op)(int *rc, void *arg), void *arg);
 
+/* The walk lock, held for the whole of a search of the chip: 0, or
+ * BRCM53115_ERR_WALK / BRCM53115_ERR_LOCKFILE. */
+int arl_walk_lock(void);
+void arl_walk_unlock(void);
+
+/* The lock file that brcm53115_arl_lock_error is about. */
+const char *arl_lock_error_path(void);
+
+/* Whether the caller's stop flag (brcm53115_arl_stop) is set. */
+int arl_stopped(void);
+
 #endif

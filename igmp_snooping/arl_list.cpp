@@ -4,6 +4,7 @@
  * of lib53115.cpp; no register is touched here. */
 #include <string.h>
 
+#include "arl_access.h"
 #include "arl_filter.h"
 #include "lib53115.h"
 
@@ -306,7 +307,7 @@ extern "C" int brcm53115_list_arl_tab(brcm53115_arl_list *list, const brcm53115_
     int rc = walk(list);
     for (uint32_t i = 0; rc == 0 && i < list->n; i++)
         if (!(list->rows[i].flags & ROW_DONE))
-            rc = confirm_group(list, i, f, prev);
+            rc = arl_stopped() ? BRCM53115_ERR_STOPPED : confirm_group(list, i, f, prev);
     if (rc < 0)
         return rc;
     arl_data a;
@@ -348,7 +349,7 @@ extern "C" int brcm53115_flush_arl_tab(brcm53115_arl_list *list, const brcm53115
         uint32_t n = candidates(list, i, f, &a, order);
         for (uint32_t c = 0; rc == 0 && c < n; c++) {
             a.vid = order[c];
-            rc = brcm53115_remove_arl_tab(&a, f);
+            rc = arl_stopped() ? BRCM53115_ERR_STOPPED : brcm53115_remove_arl_tab(&a, f);
             if (rc == 0)
                 seen_vid(list, order[c]);
             if (rc == 0 && k == 1)

@@ -1,6 +1,8 @@
 /* The results of lib53115 in words. */
 #include <stdio.h>
+#include <string.h>
 
+#include "arl_access.h"
 #include "lib53115.h"
 
 extern "C" const char *brcm53115_strerror(int rc)
@@ -29,9 +31,15 @@ extern "C" const char *brcm53115_strerror(int rc)
         break;
     case BRCM53115_ERR_LOCK:
     case BRCM53115_ERR_LOCKFILE:
-        snprintf(text, sizeof text, "cannot take the table lock %s: %s", brcm53115_arl_lock_path(),
+    case BRCM53115_ERR_WALK:
+        snprintf(text, sizeof text, "cannot take the %s lock %s: %s",
+                 strcmp(arl_lock_error_path(), brcm53115_arl_walk_lock_path()) == 0 ? "walk"
+                                                                                    : "table",
+                 arl_lock_error_path(),
                  brcm53115_arl_lock_error());
         break;
+    case BRCM53115_ERR_STOPPED:
+        return "stopped by a signal";
     default:
         snprintf(text, sizeof text, "unknown result %d: no result of lib53115", rc);
         break;

@@ -1,8 +1,82 @@
 /* The search of the ARL table: the chip's search for one MAC, and the walk
- * that hands every search result to a callback.  Each one exchange with the
- * switch under the table lock, through arl_access.cpp. */
+ * that hands every search result to a callback.  Each holds the walk lock
+ * for its whole length, so that no other search starts meanwhile, and the
+ * table lock in slices of SLICE_US at most: the switch keeps the search's
+ * state in registers of its own (0x20, 0x24, 0x2C), which the table
+ * operations of other processes between two slices do not touch. */
+#include <stddef.h>
+
 #include "arl_access.h"
 #include "arl_codec.h"
+
+#define SLICE_US 10000u
+
+static volatile sig_atomic_t *stop_flag;
+static void (*progress_fn)(uint32_t walked, int done, void *ctx);
+static void *progress_ctx;
+
+extern "C" void brcm53115_arl_stop(volatile sig_atomic_t *flag)
+{
+    stop_flag = flag;
+}
+
+extern "C" void brcm53115_arl_progress(void (*fn)(uint32_t walked, int done, void *ctx), void *ctx)
+{
+    progress_fn = fn;
+    progress_ctx = ctx;
+}
+
+int arl_stopped(void)
+{
+    return stop_flag && *stop_flag;
+}
+
+/* A search under the walk lock, holding the table lock a slice at a time. */
+struct slices {
+    int lock;       /* the table lock's handle while held */
+    uint32_t start; /* of this slice */
+    uint32_t walked;
+};
+
+static int slices_begin(struct slices *s)
+{
+    int rc = arl_walk_lock();
+    if (rc < 0)
+        return rc;
+    s->lock = brcm53115_arl_lock();
+    s->start = arl_now_us();
+    s->walked = 0;
+    if (s->lock < 0)
+        arl_walk_unlock();
+    else if (progress_fn)
+        progress_fn(0, 0, progress_ctx);
+    return s->lock < 0 ? s->lock : 0;
+}
+
+/* The end of a slice once it has run SLICE_US: the table lock let go (a
+ * waiting process takes it), the progress said, a stop obeyed, the lock
+ * taken again.  A failure in *rc. */
+static void slice(int *rc, struct slices *s)
+{
+    if (*rc || arl_now_us() - s->start < SLICE_US)
+        return;
+    brcm53115_arl_unlock(s->lock);
+    if (progress_fn)
+        progress_fn(s->walked, 0, progress_ctx);
+    s->lock = arl_stopped() ? BRCM53115_ERR_STOPPED : brcm53115_arl_lock();
+    if (s->lock < 0)
+        *rc = s->lock;
+    s->start = arl_now_us();
+}
+
+static void slices_end(struct slices *s)
+{
+    if (s->lock >= 0)
+        brcm53115_arl_unlock(s->lock);
+    arl_walk_unlock();
+    if (progress_fn)
+        progress_fn(s->walked, 1, progress_ctx);
+}
 
 /* The search: started once, then one result per step while the switch
  * flags one. */
@@ -14,9 +88,8 @@ static void search_start(int *rc)
 
 /* Whether a result is pending: 1, or 0 once the search is done.  A switch
  * that is still searching (start bit set, no result yet) is polled again,
- * within the write's bound; the whole search within its own, counted from
- * `begun`. */
-static int search_pending(int *rc, uint32_t begun)
+ * within the access's bound: the search itself is bounded by its steps. */
+static int search_pending(int *rc)
 {
     uint32_t start = 0;
     for (int polls = 0;; polls++) {
@@ -24,8 +97,6 @@ static int search_pending(int *rc, uint32_t begun)
         uint32_t now = arl_now_us();
         if (polls == 0)
             start = now;
-        if (now - begun > BRCM53115_SEARCH_TIMEOUT_US)
-            *rc = BRCM53115_ERR_TIMEOUT;
         if (*rc)
             return 0;
         if (ctrl & ARL_SRCH_VALID)
@@ -48,57 +119,60 @@ __attribute__((noinline)) static uint64_t search_result(int *rc, uint32_t step, 
     return arl_key(val);
 }
 
-static int search_entry(int *rc, void *arg)
+static int search_entry(arl_data *arl)
 {
-    arl_data *arl = (arl_data *)arg, res;
+    arl_data res;
     uint64_t key = arl_mac_key(arl->mac);
-    uint32_t begun = arl_now_us();
-
-    search_start(rc);
-    for (uint32_t step = 0; step < ARL_TABLE_ENTRIES && search_pending(rc, begun); step++) {
-        if (search_result(rc, step, &res) != key || *rc)
-            continue;
-        *arl = res; /* the same MAC */
-        if (arl->valid == 1)
-            break;
+    struct slices sl;
+    int rc = slices_begin(&sl);
+    if (rc < 0)
+        return rc;
+    search_start(&rc);
+    for (uint32_t step = 0; step < ARL_TABLE_ENTRIES && search_pending(&rc); step++) {
+        sl.walked = step + 1;
+        if (search_result(&rc, step, &res) == key && !rc) {
+            *arl = res; /* the same MAC */
+            if (arl->valid == 1)
+                break;
+        }
+        slice(&rc, &sl);
     }
-    return 0;
+    slices_end(&sl);
+    return rc;
 }
 
-struct walk_args {
-    void (*fn)(const arl_data *, void *);
-    void *ctx;
-};
-
-static int walk_table(int *rc, void *arg)
+static int walk_table(void (*fn)(const arl_data *, void *), void *ctx)
 {
-    const struct walk_args *w = (const struct walk_args *)arg;
     arl_data res;
-    uint32_t begun = arl_now_us();
-
-    search_start(rc);
+    struct slices sl;
+    int rc = slices_begin(&sl);
+    if (rc < 0)
+        return rc;
+    search_start(&rc);
     /* The control is read once more after the last result the table can
      * hold, so that a whole table ends the way a shorter one does. */
-    for (uint32_t step = 0; search_pending(rc, begun) && step < ARL_TABLE_ENTRIES; step++) {
-        search_result(rc, step, &res);
-        if (*rc)
+    for (uint32_t step = 0; search_pending(&rc) && step < ARL_TABLE_ENTRIES; step++) {
+        search_result(&rc, step, &res);
+        if (rc)
             break;
-        w->fn(&res, w->ctx);
+        sl.walked = step + 1;
+        fn(&res, ctx);
+        slice(&rc, &sl);
     }
-    return 0;
+    slices_end(&sl);
+    return rc;
 }
 
 extern "C" {
 
 int brcm53115_search_arl_tab(arl_data *arl)
 {
-    return arl_locked(search_entry, arl);
+    return search_entry(arl);
 }
 
 int brcm53115_walk_arl_tab(void (*fn)(const arl_data *, void *), void *ctx)
 {
-    struct walk_args w = {fn, ctx};
-    return arl_locked(walk_table, &w);
+    return walk_table(fn, ctx);
 }
 
 } /* extern "C" */

@@ -4,6 +4,7 @@
 #ifndef LIB53115_H
 #define LIB53115_H
 
+#include <signal.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -35,12 +36,14 @@ extern int igmp_snoop_dbg;
 #define IGMP_DBG_READ 0x2
 
 /* Longest a table operation waits for the switch to finish an access, in
- * microseconds. */
+ * microseconds: a switch that does not answer within it is stuck.  It is
+ * the only bound on time that a table operation has of its own; a search
+ * or a walk is bounded by its steps, one per entry of the table. */
 #define BRCM53115_WRITE_TIMEOUT_US 100000
 
-/* Longest a search or a walk of the whole table runs, in microseconds:
- * the walk takes about 1.2 s on the chip, and it must end well within the
- * time others wait for the table lock. */
+/* No longer used: a walk is not bounded in time (on a management bus at
+ * 1 ms an access a whole table takes about 12 s).  Kept for code that
+ * names it. */
 #define BRCM53115_SEARCH_TIMEOUT_US 2000000
 
 /* Results of lib53115's operations.  0: done.  Answers, not failures, are
@@ -57,6 +60,8 @@ extern int igmp_snoop_dbg;
 #define BRCM53115_ERR_ACCESS (-5)   /* a platform function failed: see brcm53115_failed */
 /* A strict listing met a static entry whose VLAN id no lookup confirms. */
 #define BRCM53115_ERR_UNCONFIRMED (-6)
+#define BRCM53115_ERR_WALK (-7)    /* the walk lock was held past its bound */
+#define BRCM53115_ERR_STOPPED (-8) /* the caller's stop flag ended it */
 
 /* One line of text for a result, without a newline: for the failures the
  * same words sw53115 gives ("the switch did not finish the access within
@@ -99,18 +104,33 @@ extern brcm53115_access brcm53115_failed;
  * BRCM53115_ERR_LOCK / BRCM53115_ERR_LOCKFILE.  Each table operation takes
  * it and fails with that result, touching no register, when it cannot.
  *
- * How long an operation waits for the lock, in milliseconds.  The longest
- * legitimate holder is a walk of the whole table on the chip: about 12,300
- * register accesses at up to ~100 us each, 1.2 s; 5 s leaves room for that
- * and for a loaded machine. */
+ * How long a caller waits, for an access cost of A (100 to 300 us on a
+ * management bus, 1 ms where it is bit-banged):
+ *   for the table lock: a table operation holds it for at most 16 accesses
+ *   plus the access bound (about 5 ms at 300 us), a walk for a slice of
+ *   10 ms plus one result (3 accesses); a waiter sleeps until a release
+ *   and takes the lock there, ahead of a walker taking it again.  So a
+ *   wait is one operation or one slice: 5 s (BRCM53115_LOCK_WAIT_MS) is
+ *   only reached when a holder is stuck.
+ *   for the walk lock (brcm53115_arl_walk_lock_path(), held for the whole
+ *   of a search of the chip, whose state the switch keeps between slices):
+ *   another walk of the whole table, about 12,300 accesses, 3.7 s at
+ *   300 us and 12.3 s at 1 ms, plus the operations between its slices;
+ *   BRCM53115_WALK_WAIT_MS covers that at 1 ms an access.
+ * A waiter is woken without a signal (it watches the lock file), so none
+ * of the process's signals is taken. */
 #define BRCM53115_LOCK_WAIT_MS 5000
+#define BRCM53115_WALK_WAIT_MS 20000
 const char *brcm53115_arl_lock_path(void);
+const char *brcm53115_arl_walk_lock_path(void);
 /* Sets the lock file (NULL: the default above), for a process that drives
  * a switch of its own (a test on a simulated one).  The path is kept, not
  * copied. */
 void brcm53115_arl_lock_file(const char *path);
-/* Sets how long each later hold waits, in milliseconds (0: one try). */
+/* Sets how long each later hold waits, in milliseconds (0: one try): of
+ * the table lock, of the walk lock. */
 void brcm53115_arl_lock_wait(int ms);
+void brcm53115_arl_walk_wait(int ms);
 int brcm53115_arl_lock(void);
 void brcm53115_arl_unlock(int lock);
 /* With keep 1, the lock file stays open from one hold to the next (one
@@ -221,11 +241,23 @@ int brcm53115_delete_arl_tab(arl_data *arl, const brcm53115_arl_filter *f, arl_d
  * search decodes them (`vid` the low 4 bits, `pid` 5 bits).  At most
  * 4096 results, one per entry of the table.
  *
- * The search and the walk wait for a switch that is still searching (bit
- * 7 of the search control set, bit 0 clear) within the write's bound, and
- * fail with BRCM53115_ERR_TIMEOUT once the whole has run
- * BRCM53115_SEARCH_TIMEOUT_US. */
+ * The search and the walk hold the walk lock throughout and the table lock
+ * in slices of about 10 ms: others' table operations run between two
+ * slices, so that an entry they move may be handed over twice or not at
+ * all.  They wait for a switch that is still searching (bit 7 of the
+ * search control set, bit 0 clear) within the access's bound
+ * (BRCM53115_ERR_TIMEOUT), and end with BRCM53115_ERR_STOPPED between two
+ * slices once the stop flag is set. */
 int brcm53115_walk_arl_tab(void (*fn)(const arl_data *arl, void *ctx), void *ctx);
+
+/* A flag (set by the caller's signal handler, say) that ends a walk
+ * between two slices, and a listing or a flush between two lookups or
+ * deletes, each whole, with BRCM53115_ERR_STOPPED; NULL: none. */
+void brcm53115_arl_stop(volatile sig_atomic_t *flag);
+
+/* Called between two slices of a walk with the results so far, and at its
+ * end with done 1: for a caller that shows progress.  NULL: none. */
+void brcm53115_arl_progress(void (*fn)(uint32_t walked, int done, void *ctx), void *ctx);
 
 /* A listing: the walk's results, compact, in the switch's order, each with
  * its whole VLAN id and the bucket's own fields once a lookup confirmed

@@ -20,7 +20,7 @@ static int table_lock(int fd)
     snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
     ssize_t n = readlink(path, target, sizeof target - 1);
     target[n > 0 ? n : 0] = '\0';
-    return strstr(target, "sw53115") != NULL;
+    return strstr(target, "sw53115") != NULL && !strstr(target, ".walk.") && !strstr(target, ".wait.");
 }
 
 int flock(int fd, int op)
