@@ -99,10 +99,11 @@ const struct form arl_forms[] = {
      NULL, A_FILE, ARL_OP_APPLY, OPT_APPLY, -1, -1},
     {{"monitor", "[mac MAC] [vlan VID] [port PORT] [static|dynamic] [--json] [interval MS] "
       "[count N] [flap MOVES SECONDS]",
-      "print entries that appear (new), go (gone), move, change and flap, polling every MS "
-      "(default 1000, 100 to 60000); stop after N polls; flap: MOVES (2 to 16, default 3) "
-      "moves within SECONDS (default 10); failed polls are said, and end it once they have "
-      "failed for 30 s"},
+      "print entries that appear (new), go (gone), move, change and flap, polling MS after "
+      "each poll's end (100 to 60000; default: four times the poll's length, 1 s at least); "
+      "stop after N polls (status 1 if one failed); SIGINT or SIGTERM end it within 10 ms, "
+      "mid-poll too; flap: MOVES (2 to 16, default 3) moves within SECONDS (default 10); "
+      "failed polls are said, and end it once they have failed for 30 s"},
      NULL, "", ARL_OP_MONITOR, OPT_FILTER | OPT_KIND | OPT_JSON_ANY | OPT_MONITOR, -1, -1},
     {{"help", "[COMMAND]", "this help, or COMMAND's"}, NULL, "", ARL_OP_HELP, OPT_TOPIC, -1, -1},
     // clang-format on
