@@ -5,16 +5,36 @@
 #include <signal.h>
 #include <string.h>
 
+#include "arl_print.h"
 #include "commands.h"
+#include "say.h"
 
 int arl_update_func(struct arl_cmd *c)
 {
     return brcm53115_change_arl_tab(&c->arl, c->bins);
 }
 
+/* add and replace: a static entry takes a learned entry's place in a full
+ * bucket, which is said. */
+static int pin(struct arl_cmd *c, int add)
+{
+    char mac[ARL_MAC_TEXT_LEN];
+    int rc = brcm53115_pin_arl_tab(&c->arl, c->bins, add);
+    const arl_data *was = &c->bins[c->arl.entry == 1];
+    if (rc == 0 && was->valid && (was->vid != c->arl.vid || memcmp(was->mac, c->arl.mac, 6) != 0))
+        say("%s: %sarl %s: deleted learned entry %s on VLAN %d (port %d) to make room", c->name,
+            c->where, c->word, arl_mac_text(was->mac, mac), (int)was->vid, (int)was->pid);
+    return rc;
+}
+
 int arl_add_func(struct arl_cmd *c)
 {
-    return brcm53115_add_arl_tab(&c->arl, c->bins);
+    return pin(c, 1);
+}
+
+int arl_replace_func(struct arl_cmd *c)
+{
+    return pin(c, 0);
 }
 
 static volatile sig_atomic_t stop;

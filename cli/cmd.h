@@ -38,7 +38,8 @@
 #define ARL_OP_APPLY 7
 #define ARL_OP_MONITOR 8
 #define ARL_OP_HELP 9
-#define ARL_OP_ADD 10 /* add: nothing where the entry is there */
+#define ARL_OP_ADD 10     /* add: nothing where the entry is there */
+#define ARL_OP_REPLACE 11 /* replace: a static one takes a learned entry's place */
 
 /* One parsed command. */
 struct arl_cmd {
@@ -54,6 +55,7 @@ struct arl_cmd {
     int32_t interval, count;       /* monitor: ms between polls (0: paced); polls, 0: no end */
     int32_t flap_moves, flap_secs; /* monitor */
     arl_data arl;                  /* the record the operation takes */
+    int vid_given;                 /* the words gave a VID for arl.vid */
     /* Set by arl_run: */
     const char *name;  /* the program's name, for failure lines */
     const char *where; /* "" or "FILE:LINE: " of a batch */

@@ -36,6 +36,7 @@ int arl_save_func(struct arl_cmd *c);
 /* change.cpp: write, replace, mwrite, mdel and del; add; flush. */
 int arl_update_func(struct arl_cmd *c);
 int arl_add_func(struct arl_cmd *c);
+int arl_replace_func(struct arl_cmd *c);
 int arl_flush_func(struct arl_cmd *c);
 
 /* apply.cpp: apply FILE [prune] [check]. */

@@ -122,7 +122,9 @@ static int keywords_of(struct parse *p, char **w, int n)
         if (kw->choice && chosen)
             return malformed(err, "arl %s: '%s' after '%s': expected one of %s", f->text.word,
                              word_text(w[i], w0), chosen->word,
-                             f->opts & OPT_KIND3 ? "dynamic, static or all" : "static or dynamic");
+                             f->opts & OPT_KIND3   ? "dynamic, static or all"
+                             : f->opts & OPT_ENTRY ? "static (or permanent) or dynamic"
+                                                   : "static or dynamic");
         if (seen & 1u << k)
             return malformed(err, "arl %s: second '%s': expected each word at most once",
                              f->text.word, word_text(w[i], w0));
@@ -144,9 +146,12 @@ static int keywords_of(struct parse *p, char **w, int n)
                 return -1;
         }
     }
-    /* Without a kind, flush spares the static entries: "all" takes both. */
+    /* Without a kind, flush spares the static entries: "all" takes both;
+     * add and replace pin, as bridge fdb add does. */
     if ((f->opts & OPT_KIND3) && !chosen)
         p->c->filter.kind = BRCM53115_KIND_DYNAMIC;
+    if ((f->opts & OPT_ENTRY) && !chosen)
+        p->c->arl.sbit = 1;
     /* An entry's fields need its port. */
     if ((f->opts & OPT_ENTRY) && !(p->given & GIVEN(*A_PORT)))
         return malformed(err, "arl %s: missing port PORT: expected %s %s", f->text.word,
@@ -233,6 +238,7 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
     }
     if (keywords_of(&p, w + i, n - i) != 0)
         return -1;
+    c->vid_given = (p.given & GIVEN(*A_VID)) != 0;
     if (f->vid >= 0)
         c->arl.vid = f->vid;
     if (f->valid >= 0)

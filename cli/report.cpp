@@ -33,7 +33,11 @@ void arl_report(const struct arl_cmd *c, int rc)
         snprintf(what, sizeof what, "%s on VLAN %d exists (port %d, %s, tc %d)", mac, (int)arl->vid,
                  (int)b->pid, b->sbit & 1 ? "static" : "dynamic", (int)b->tc);
     } else if (rc == BRCM53115_ABSENT) {
-        snprintf(what, sizeof what, "no entry for %s on VLAN %d", mac, (int)arl->vid);
+        /* get and del look on VLAN 0 unless told: where else to look */
+        int n = snprintf(what, sizeof what, "no entry for %s on VLAN %d", mac, (int)arl->vid);
+        if (!c->vid_given && (c->op == ARL_OP_GET || strcmp(c->word, "del") == 0))
+            snprintf(what + n, sizeof what - (size_t)n, "; arl show mac %s looks on every VLAN",
+                     mac);
     } else if (rc == BRCM53115_ERR_FULL && c->bins[0].valid && c->bins[1].valid) {
         snprintf(what, sizeof what, "no room for %s on VLAN %d: its bucket holds %s and %s", mac,
                  (int)arl->vid, arl_entry_text(&c->bins[0], b0), arl_entry_text(&c->bins[1], b1));

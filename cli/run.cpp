@@ -67,7 +67,7 @@ static void show_progress(uint32_t walked, int done, void *ctx)
 static int (*const cmds[])(struct arl_cmd *c) = {
     arl_read_func,    arl_search_func, arl_get_func,   arl_update_func,
     arl_show_func,    arl_save_func,   arl_flush_func, arl_apply_func,
-    arl_monitor_func, help_func,       arl_add_func,
+    arl_monitor_func, help_func,       arl_add_func,   arl_replace_func,
 };
 
 int arl_run(struct arl_cmd *c, const char *name, const char *where)

@@ -48,8 +48,8 @@
 /* A process about to take the table lock lets announced waiters take it
  * first, waiting at most this long; where they do not (a waiter stopped in
  * its wait), it does not wait for them again within POLITE_PAUSE_US. */
-#define LET_IN_MS 10
-#define POLITE_PAUSE_US 1000000u
+#define LET_IN_MS 20
+#define POLITE_PAUSE_US 100000u
 #define LOCK_PATH_LEN 96
 
 static const char root_lock[] = "/var/lock/sw53115.lock";

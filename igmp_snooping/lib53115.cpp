@@ -20,7 +20,8 @@ struct op_args {
     arl_data *bins;
     const arl_data *old;
     const brcm53115_arl_filter *f;
-    int add; /* a change that writes nothing where the entry is there */
+    int add;  /* a change that writes nothing where the entry is there */
+    int room; /* a static entry takes a learned entry's place in a full bucket */
 };
 
 /* A VLAN id as the index and slot VLAN registers take it. */
@@ -180,6 +181,11 @@ static int change_entry(int *rc, void *arg)
         arl->entry = bin;
         return BRCM53115_EXISTS;
     }
+    /* A full bucket: the learned entry of bin 0, else of bin 1, gives way
+     * to a static one; a static entry never does. */
+    for (int i = 0; i < (int)ARL_BINS && bin < 0 && c->room && (arl->valid & arl->sbit & 1); i++)
+        if (!(b.e[i].sbit & 1))
+            bin = i;
     if (bin < 0) {
         /* Nothing to delete is said; a valid entry needs a bin. */
         if (arl->valid & 1)
@@ -271,7 +277,7 @@ static int write_op(int *rc, void *arg)
 static int run(int (*op)(int *rc, void *arg), arl_data *arl, arl_data *bins, const arl_data *old,
                const brcm53115_arl_filter *f)
 {
-    struct op_args a = {arl, bins, old, f, 0};
+    struct op_args a = {arl, bins, old, f, 0, 0};
     return arl_locked(op, &a);
 }
 
@@ -299,7 +305,13 @@ int brcm53115_change_arl_tab(arl_data *arl, arl_data bins[2])
 
 int brcm53115_add_arl_tab(arl_data *arl, arl_data bins[2])
 {
-    struct op_args a = {arl, bins, NULL, NULL, 1};
+    struct op_args a = {arl, bins, NULL, NULL, 1, 0};
+    return arl_locked(change_entry, &a);
+}
+
+int brcm53115_pin_arl_tab(arl_data *arl, arl_data bins[2], int add)
+{
+    struct op_args a = {arl, bins, NULL, NULL, add, 1};
     return arl_locked(change_entry, &a);
 }
 

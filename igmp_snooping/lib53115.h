@@ -189,6 +189,14 @@ int brcm53115_change_arl_tab(arl_data *arl, arl_data bins[2]);
  * (`entry` that bin, bins[] as read); else as the change. */
 int brcm53115_add_arl_tab(arl_data *arl, arl_data bins[2]);
 
+/* The change (with add 1, the add) of a static entry that, where its
+ * bucket is full, takes the place of a learned entry there (bin 0's where
+ * both are learned), never of a static one, in the same hold of the lock:
+ * `entry` the bin written and bins[] as read, so that bins[entry] is the
+ * learned entry it replaced where that one is valid and has another MAC or
+ * VLAN id.  Results as the change's (the add's). */
+int brcm53115_pin_arl_tab(arl_data *arl, arl_data bins[2], int add);
+
 /* Undoes a change: where bin old->entry of the bucket still holds what the
  * change wrote (`now`; for a delete, no valid entry), writes back what it
  * held (`old`; a bin that held no valid entry holds none again).  Returns

@@ -57,9 +57,10 @@ arl write 1 00:11:22:33:44:55 1 0 1 3 7|has_entry write 00:11:22:33:44:55 1 7 fa
 arl write 255 AABBCCDDEEFF 1 1 0 7 15|has_entry "write at the limits" aa:bb:cc:dd:ee:ff 255 15 true false true 3
 arl mwrite 1 5 001122334466 0|has_entry mwrite 00:11:22:33:44:66 6 5 true false true 0
 arl mdel 1 5 001122334466 0|no_entry mdel 00:11:22:33:44:66
-arl add 02:00:00:00:00:21 port 4 vlan 9 static tc 3|has_entry add 02:00:00:00:00:21 9 4 true false true 3
-arl replace 02:00:00:00:00:21 port 5 vid 9|has_entry replace 02:00:00:00:00:21 9 5 false false true 0
-arl add 02:00:00:00:00:22 age port 2|has_entry "add, VLAN 0" 02:00:00:00:00:22 0 2 false true true 0
+arl add 02:00:00:00:00:21 port 4 vlan 9 dynamic tc 3|has_entry add 02:00:00:00:00:21 9 4 false false true 3
+arl replace 02:00:00:00:00:21 port 5 vid 9|has_entry "replace pins" 02:00:00:00:00:21 9 5 true false true 0
+arl replace 02:00:00:00:00:21 port 5 vid 9 dynamic|has_entry "replace dynamic" 02:00:00:00:00:21 9 5 false false true 0
+arl add 02:00:00:00:00:22 age port 2 permanent|has_entry "add, VLAN 0" 02:00:00:00:00:22 0 2 true true true 0
 arl del 02:00:00:00:00:21 vlan 9|no_entry "del MAC vlan VID" 02:00:00:00:00:21
 arl del 02:00:00:00:00:22|no_entry "del MAC" 02:00:00:00:00:22
 arl read 001122334455|true
@@ -222,6 +223,22 @@ for pair in "arl show vid 200|arl show vlan 200" "arl show port 2 --json|-j arl 
 done
 run sw arl add 02:00:00:00:c8:05 port 9 vlan 200
 expect "add of an entry there" 1 empty "^$SW: arl add: 02:00:00:00:c8:05 on VLAN 200 exists \(port 2, static, tc 0\)$"
+for cmd in get del; do
+    run sw arl $cmd 02:00:00:00:c8:05
+    expect "$cmd without a VLAN" 1 empty \
+        "^$SW: arl $cmd: no entry for 02:00:00:00:c8:05 on VLAN 0; arl show mac 02:00:00:00:c8:05 looks on every VLAN$"
+done
+# As bridge fdb add: an add pins, a static add takes a learned host's place
+# in a full bucket (bin 0's) and says so, a dynamic one does not.
+sim add 02:00:00:00:a0:01 3 3 && sim add 02:00:00:00:a8:00 3 7
+run sw arl add 02:00:00:00:b0:03 port 2 vlan 3 dynamic
+expect "a dynamic add into a full bucket" 1 empty "no room for 02:00:00:00:b0:03"
+run sw arl add 02:00:00:00:b0:03 port 2 vlan 3
+expect "a static add into a full bucket" 0 empty \
+    "^$SW: arl add: deleted learned entry 02:00:00:00:a0:01 on VLAN 3 \(port 3\) to make room$"
+run sw arl replace 02:00:00:00:b0:03 port 3 vlan 3
+has_entry "add, then replace: static" 02:00:00:00:b0:03 3 3 true false true 0
+sim del 02:00:00:00:b0:03 3 && sim del 02:00:00:00:a8:00 3
 # show count: the walk alone, its counts those of switchsim's listing.
 rm -f "$tmp/log"
 SWITCHSIM_LOG=$tmp/log run sw arl show count --json
