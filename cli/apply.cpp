@@ -405,7 +405,8 @@ static void undo(const char *name)
                        : rc == BRCM53115_EXISTS ? LEFT_TWICE
                                                 : LEFT_FAILED;
     }
-    say("%s: arl apply: %u of %u changes undone", name, (unsigned)undone, (unsigned)ap.made);
+    say("%s: arl apply: %u of %u %s undone", name, (unsigned)undone, (unsigned)ap.made,
+        ARL_NOUN(ap.made, "change", "changes"));
     for (uint32_t i = 0; i < ap.made; i++) {
         const struct made *m = &ap.log[i];
         if (m->state == MADE)
@@ -430,8 +431,9 @@ int arl_apply_func(struct arl_cmd *c)
         rc = plan(c);
     if (rc == 0 && c->prune && ap.n == 0 && !ap.end_zero && ap.changes > 0) {
         say("%s: arl apply: %s holds no arl write line: prune would delete all %u static "
-            "entries; to mean that, end it with '" ARL_SAVE_END_NONE "'; nothing changed",
-            name, name_text(c->file, f), (unsigned)ap.changes);
+            "%s; to mean that, end it with '" ARL_SAVE_END_NONE "'; nothing changed",
+            name, name_text(c->file, f), (unsigned)ap.changes,
+            ARL_NOUN(ap.changes, "entry", "entries"));
         return ARL_ERR_SAID;
     }
     if (rc == 0 && c->check) {

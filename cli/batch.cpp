@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "args.h"
+#include "arl_print.h"
 #include "cmdfile.h"
 #include "help.h"
 #include "parse.h"
@@ -83,7 +84,8 @@ int batch_run(const char *name, const char *file, const char *text, uint32_t len
     done = all = 0;
     if (!pass(name, file, text, len, 1, force, &done, &all))
         return EXIT_DONE;
-    say("%s: %s: %u of %u commands done", name, name_text(file, f), (unsigned)done, (unsigned)all);
+    say("%s: %s: %u of %u %s done", name, name_text(file, f), (unsigned)done, (unsigned)all,
+        ARL_NOUN(all, "command", "commands"));
     return EXIT_FAILED;
 }
 
@@ -93,7 +95,7 @@ static int malformed(const char *prog, const char *fmt, const char *word)
 {
     char w[WORD_TEXT_LEN], line[160];
     snprintf(line, sizeof line, fmt, word_text(word, w));
-    return usage_error(prog, USAGE_SHORT, line);
+    return command_error(prog, "-batch", line);
 }
 
 int batch_func(int argc, char **argv)
@@ -103,6 +105,11 @@ int batch_func(int argc, char **argv)
     int force = 0, i = 1;
 
     name_text(prog, name);
+    /* -batch --help (or -h) as the whole line: its help; a file of that
+     * name is ./--help. */
+    if (argc == 3 && strcmp(argv[1], "-batch") == 0 &&
+        (strcmp(argv[2], "--help") == 0 || strcmp(argv[2], "-h") == 0))
+        return arl_help_cmd(stdout, "-batch") == 0 && fflush(stdout) == 0 ? EXIT_DONE : EXIT_FAILED;
     if (i < argc && strcmp(argv[i], "-force") == 0)
         force = i++;
     if (i >= argc)

@@ -59,6 +59,7 @@ struct arl_cmd {
     /* Set by arl_run: */
     const char *name;  /* the program's name, for failure lines */
     const char *where; /* "" or "FILE:LINE: " of a batch */
+    int stats;         /* -s: say what was done */
     int rc;            /* 0 or the failure's result */
     arl_data bins[2];  /* a full bucket's occupants, for its failure */
 };

@@ -8,15 +8,16 @@
 #include "parse.h"
 #include "say.h"
 
-void arl_usage_func(const char *name, int detail)
+static void arl_usage_to(FILE *out, const char *name, int detail)
 {
-    puts("\nARL Usage:");
+    fputs("\nARL Usage:\n", out);
     if (!detail) {
-        printf("\n\t%s arl\n", name);
+        fprintf(out, "\n\t%s arl\n", name);
         return;
     }
     /* One text, as its lines have always read. */
-    printf("\nARL read without VID: \n"
+    fprintf(out,
+           "\nARL read without VID: \n"
            "\n\t%s arl read [mac]\n"
            "\nARL read with VID: \n"
            "\n\t%s arl read [vid] [mac]\n"
@@ -34,31 +35,88 @@ void arl_usage_func(const char *name, int detail)
            name, name, name, name, name);
 }
 
-int usage_error(const char *prog, int kind, const char *line)
+void arl_usage_func(const char *name, int detail)
+{
+    arl_usage_to(stdout, name, detail);
+}
+
+static void usage_to(FILE *out, const char *name, int kind)
+{
+    fputs("\nUsage:\n", out);
+    if (kind == USAGE_SHORT)
+        arl_usage_to(out, name, 0);
+    else if (kind == USAGE_ARL)
+        arl_usage_to(out, name, 1);
+    fputc('\n', out);
+}
+
+void usage_func(const char *name, int kind)
+{
+    usage_to(stdout, name, kind);
+}
+
+int usage_error(const char *prog, int kind, const char *line, int json)
 {
     char name[NAME_TEXT_LEN];
-    usage_func(prog, kind);
+    usage_to(json ? stderr : stdout, prog, kind);
     fflush(stdout);
     say("%s: %s", name_text(prog, name), line);
     return EXIT_USAGE;
 }
 
-void usage_func(const char *name, int kind)
+/* The help's synopsis. */
+static const char head[] = "Usage: sw53115 [-j] [-w SECONDS] [-s] arl COMMAND [ARGUMENTS]\n"
+                           "       sw53115 [-force] [-w SECONDS] [-s] -batch FILE\n"
+                           "       sw53115 { -h | --help | help } [COMMAND]\n"
+                           "       sw53115 { -V | --version }\n";
+
+/* The lines of -batch, which is no command of arl. */
+static const struct arl_form_text batch_text = {
+    "-batch", "FILE",
+    "run FILE's commands, one a line without the word sw53115 (- for standard input); all of "
+    "them are checked before any runs, and the first that fails stops it unless -force"};
+
+int command_error(const char *prog, const char *word, const char *line)
 {
-    puts("\nUsage:");
-    if (kind == USAGE_SHORT)
-        arl_usage_func(name, 0);
-    else if (kind == USAGE_ARL)
-        arl_usage_func(name, 1);
-    putchar('\n');
+    char name[NAME_TEXT_LEN];
+    say("%s: %s", name_text(prog, name), line);
+    if (arl_help_cmd(stderr, word) != 0)
+        fputs(head, stderr);
+    return EXIT_USAGE;
+}
+
+int synopsis_error(const char *prog, const char *line)
+{
+    char name[NAME_TEXT_LEN];
+    say("%s: %s", name_text(prog, name), line);
+    fputs(head, stderr);
+    return EXIT_USAGE;
+}
+
+int arl_command_word(const char *word)
+{
+    const struct arl_form_text *f;
+    for (size_t i = 0; (f = arl_form(i)) != NULL; i++)
+        if (strcmp(f->word, word) == 0)
+            return 1;
+    return 0;
+}
+
+int arl_chip_word(const char *word)
+{
+    static const char *const chip[] = {"read", "search", "write", "mwrite", "mdel"};
+    for (size_t i = 0; i < sizeof chip / sizeof chip[0]; i++)
+        if (strcmp(word, chip[i]) == 0)
+            return 1;
+    return 0;
 }
 
 /* One form's lines: the command line, then what it does, each wrapped at
  * 79. */
-static void form_lines(const struct arl_form_text *f)
+static void form_lines(FILE *out, const struct arl_form_text *f)
 {
     char line[320];
-    const char *indent[2] = {"  arl ", "      "};
+    const char *indent[2] = {f == &batch_text ? "  [-force] " : "  arl ", "      "};
     for (int part = 0; part < 2; part++) {
         if (part == 0)
             snprintf(line, sizeof line, "%s%s%s", f->word, *f->usage ? " " : "", f->usage);
@@ -73,7 +131,7 @@ static void form_lines(const struct arl_form_text *f)
                 while (len > 0 && p[len] != ' ')
                     len--;
             }
-            printf("%s%.*s\n", lead, (int)len, p);
+            fprintf(out, "%s%.*s\n", lead, (int)len, p);
             p += len;
             while (*p == ' ')
                 p++;
@@ -82,13 +140,21 @@ static void form_lines(const struct arl_form_text *f)
     }
 }
 
-int arl_help_cmd(const char *word)
+int arl_help_cmd(FILE *out, const char *word)
 {
     const struct arl_form_text *f;
     int found = 0;
+    if (strcmp(word, "arl") == 0) {
+        arl_help_func();
+        return 0;
+    }
+    if (strcmp(word, "batch") == 0 || strcmp(word, "-batch") == 0) {
+        form_lines(out, &batch_text);
+        return 0;
+    }
     for (size_t i = 0; (f = arl_form(i)) != NULL; i++)
         if (strcmp(f->word, word) == 0) {
-            form_lines(f);
+            form_lines(out, f);
             found = 1;
         }
     return found ? 0 : -1;
@@ -96,15 +162,12 @@ int arl_help_cmd(const char *word)
 
 void arl_help_func(void)
 {
-    static const char head[] = "Usage: sw53115 [-j] arl COMMAND [ARGUMENTS]\n"
-                               "       sw53115 [-force] -batch FILE\n"
-                               "       sw53115 { -h | --help | help } [COMMAND]\n"
-                               "       sw53115 { -V | --version }\n"
-                               "Commands:\n";
     fputs(head, stdout);
+    fputs("Commands:\n", stdout);
     const struct arl_form_text *f;
     for (size_t i = 0; (f = arl_form(i)) != NULL; i++)
-        form_lines(f);
+        form_lines(stdout, f);
+    form_lines(stdout, &batch_text);
     static const char tail[] =
         "Arguments:\n"
         "  MAC   001122334455 or 00:11:22:33:44:55    VID   VLAN id, 0 to 255 (vlan and\n"
@@ -113,11 +176,13 @@ void arl_help_func(void)
         "  VALID, STATIC, AGE  0 or 1    FILE  a path, or - for standard input\n"
         "  --json  JSON output (-j or --json before arl alike): show and search port\n"
         "          an array, get and monitor one object a line\n"
-        "Batch: FILE holds one command a line without the word sw53115, # comments;\n"
-        "  all of it is checked before any runs; it stops at the first failure\n"
-        "  unless -force.\n"
+        "Options: -w SECONDS (--wait) how long to wait for the table, 0 to 3600\n"
+        "  (default 5 for the table lock, 20 for another walk; 0: not at all);\n"
+        "  -s (--stats) flush and apply say what they did.\n"
         "Exit status: 0 done; 1 failed (the switch, the lock, no such entry; one\n"
-        "  line on stderr); 2 malformed command (usage, then one line naming the word).\n"
+        "  line on stderr); 2 malformed command (one line naming the word on\n"
+        "  stderr, then the command's help; the usage on stdout for read, search,\n"
+        "  write, mwrite, mdel and unknown commands, as it has always been).\n"
         "See sw53115(8).\n";
     fputs(tail, stdout);
 }

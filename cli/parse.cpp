@@ -41,6 +41,11 @@ static int form_named(const char *word)
     return 0;
 }
 
+static int help_word(const char *word)
+{
+    return strcmp(word, "help") == 0 || strcmp(word, "-h") == 0 || strcmp(word, "--help") == 0;
+}
+
 /* "expected WORD USAGE" of a form, for its messages. */
 #define USAGE_OF(f) (f)->text.word, (f)->text.usage
 
@@ -68,7 +73,8 @@ static int take(struct parse *p, const struct arg_kind *k, char *word)
     char w0[WORD_TEXT_LEN], range[32];
     p->given |= GIVEN(k->code);
     if (k->value == V_FILE || k->value == V_TOPIC) {
-        if (k->value == V_TOPIC && !form_named(word))
+        if (k->value == V_TOPIC && !form_named(word) && strcmp(word, "arl") != 0 &&
+            strcmp(word, "batch") != 0 && strcmp(word, "-batch") != 0)
             return malformed(err, "arl %s: unknown command '%s': expected %s", f->text.word,
                              word_text(word, w0), commands);
         if (word[0] == '-' && word[1] != '\0')
@@ -189,9 +195,10 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
     if (argc < 3)
         return malformed(err, "arl: missing command: expected %s", commands);
 
-    /* arl --help, and arl COMMAND --help: the help, or COMMAND's. */
-    int help = argc > 3 && strcmp(argv[3], "--help") == 0 && form_named(argv[2]);
-    if (strcmp(argv[2], "--help") == 0 || help) {
+    /* arl --help, and arl COMMAND --help (or help, or -h, always the word
+     * right after the command): the help, or COMMAND's. */
+    int help = argc > 3 && help_word(argv[3]) && form_named(argv[2]);
+    if (strcmp(argv[2], "--help") == 0 || strcmp(argv[2], "-h") == 0 || help) {
         c->op = ARL_OP_HELP;
         c->word = "help";
         c->topic = help ? argv[2] : NULL;

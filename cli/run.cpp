@@ -12,6 +12,8 @@
 #include "parse.h"
 #include "report.h"
 
+int arl_stats;
+
 void dump_arl_data(arl_data *arl)
 {
     (void)arl;
@@ -20,7 +22,7 @@ void dump_arl_data(arl_data *arl)
 static int help_func(struct arl_cmd *c)
 {
     if (c->topic)
-        arl_help_cmd(c->topic);
+        arl_help_cmd(stdout, c->topic);
     else
         arl_help_func();
     return fflush(stdout) != 0 || ferror(stdout) ? ARL_ERR_OUTPUT : 0;
@@ -74,6 +76,7 @@ int arl_run(struct arl_cmd *c, const char *name, const char *where)
 {
     c->name = name;
     c->where = where;
+    c->stats = arl_stats;
     brcm53115_arl_progress(!c->json && isatty(2) ? show_progress : NULL, NULL);
     int rc = cmds[c->op](c);
     if (rc != ARL_ERR_SAID) /* else the command kept its cause there */
@@ -93,7 +96,13 @@ int arl_func(int argc, char **argv, const char *json)
 
     name_text(argv[0], name);
     if (arl_parse(argc, argv, &c, err) != 0 || (json && arl_parse_json_first(&c, json, err) != 0)) {
-        usage_error(argv[0], USAGE_ARL, err);
+        /* The chip's commands and unknown words give the usage scripts
+         * have always read; every other command its own help, on stderr. */
+        const char *word = argc > 2 ? argv[2] : "";
+        if (arl_chip_word(word) || !arl_command_word(word))
+            usage_error(argv[0], USAGE_ARL, err, json != NULL);
+        else
+            command_error(argv[0], word, err);
         return ARL_CMD_MALFORMED;
     }
     return arl_run(&c, name, "");

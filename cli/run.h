@@ -8,6 +8,9 @@
  * does nothing. */
 void dump_arl_data(arl_data *arl);
 
+/* -s or --stats before arl or -batch: flush and apply say what they did. */
+extern int arl_stats;
+
 /* Runs a parsed command.  A failure is one line on stderr,
  * "NAME: WHERE" and what failed (WHERE is "" or "FILE:LINE: ").  Returns
  * ARL_CMD_DONE or ARL_CMD_FAILED. */

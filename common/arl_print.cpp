@@ -164,15 +164,16 @@ void arl_out_counts(struct arl_out *o, const struct arl_counts *c)
             fprintf(o->f, "%s{\"port\":%u,\"entries\":%u,\"static\":%u}", sep, p,
                     (unsigned)c->entries[p], (unsigned)c->statics[p]);
         else
-            fprintf(o->f, "port %u: %u entries, %u static\n", p, (unsigned)c->entries[p],
-                    (unsigned)c->statics[p]);
+            fprintf(o->f, "port %u: %u %s, %u static\n", p, (unsigned)c->entries[p],
+                    ARL_NOUN(c->entries[p], "entry", "entries"), (unsigned)c->statics[p]);
         sep = ",";
     }
     if (json)
         fputs("]}\n", o->f);
     else
-        fprintf(o->f, "total: %u entries, %u static, of %u\n", (unsigned)c->total,
-                (unsigned)c->total_static, (unsigned)c->capacity);
+        fprintf(o->f, "total: %u %s, %u static, of %u\n", (unsigned)c->total,
+                ARL_NOUN(c->total, "entry", "entries"), (unsigned)c->total_static,
+                (unsigned)c->capacity);
 }
 
 int arl_out_flush(struct arl_out *o)

@@ -12,6 +12,9 @@
 
 /* A MAC as the listings and messages write it, "00:11:22:33:44:55", in
  * out[ARL_MAC_TEXT_LEN]. */
+/* A count's noun in words: "1 entry", "2 entries". */
+#define ARL_NOUN(n, one, many) ((n) == 1 ? (one) : (many))
+
 #define ARL_MAC_TEXT_LEN 18
 const char *arl_mac_text(const uint8_t *mac, char *out);
 
