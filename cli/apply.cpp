@@ -417,13 +417,27 @@ static void undo(const char *name)
     }
 }
 
+/* -s: what was done, one line. */
+static int stats(const struct arl_cmd *c)
+{
+    uint32_t n[3] = {0, 0, 0}, same = 0;
+    for (uint32_t i = 0; i < ap.made; i++)
+        n[ap.log[i].ch.kind]++;
+    for (uint32_t i = 0; i < ap.n; i++)
+        same += ap.want[i].same;
+    printf(c->json ? "{\"written\":%u,\"pruned\":%u,\"room\":%u,\"unchanged\":%u}\n"
+                   : "%u written, %u pruned, %u learned deleted for room, %u unchanged\n",
+           (unsigned)n[CH_WRITE], (unsigned)n[CH_PRUNE], (unsigned)n[CH_ROOM], (unsigned)same);
+    return fflush(stdout) != 0 || ferror(stdout) ? ARL_ERR_OUTPUT : 0;
+}
+
 int arl_apply_func(struct arl_cmd *c)
 {
     const char *name = c->name;
     char f[NAME_TEXT_LEN];
     long len = batch_read(name, c->file);
-    if (len < 0 || batch_cut_short(name, c->file, batch_input, (uint32_t)len) ||
-        read_file(name, c->file, batch_input, (uint32_t)len) != 0)
+    if (len < 0 || read_file(name, c->file, batch_input, (uint32_t)len) != 0 ||
+        batch_cut_short(name, c->file, batch_input, (uint32_t)len))
         return ARL_ERR_SAID;
 
     int rc = arl_list_strict(c);
@@ -450,7 +464,7 @@ int arl_apply_func(struct arl_cmd *c)
         rc = run(c);
     c->rc = rc;
     if (rc == 0)
-        return 0;
+        return c->stats ? stats(c) : 0;
     arl_report(c, rc);
     if (running)
         undo(name);

@@ -79,7 +79,7 @@ int batch_run(const char *name, const char *file, const char *text, uint32_t len
 {
     uint32_t done = 0, all = 0;
     char f[NAME_TEXT_LEN];
-    if (batch_cut_short(name, file, text, len) || pass(name, file, text, len, 0, 0, &done, &all))
+    if (pass(name, file, text, len, 0, 0, &done, &all) || batch_cut_short(name, file, text, len))
         return EXIT_FAILED;
     done = all = 0;
     if (!pass(name, file, text, len, 1, force, &done, &all))

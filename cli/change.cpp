@@ -3,6 +3,7 @@
  * into the bin of its bucket that belongs to it, keeping the bucket's
  * other entry; and flush. */
 #include <signal.h>
+#include <stdio.h>
 #include <string.h>
 
 #include "arl_print.h"
@@ -55,9 +56,16 @@ int arl_flush_func(struct arl_cmd *c)
     sigaction(SIGTERM, &sa, &old[1]);
     stop = 0;
     brcm53115_arl_stop(&stop);
-    int rc = brcm53115_flush_arl_tab(&arl_lists[0], &c->filter);
+    uint32_t n;
+    int rc = brcm53115_flush_arl_count(&arl_lists[0], &c->filter, &n);
     brcm53115_arl_stop(NULL);
     sigaction(SIGINT, &old[0], NULL);
     sigaction(SIGTERM, &old[1], NULL);
-    return rc;
+    if (rc != 0 || !c->stats)
+        return rc;
+    if (c->json)
+        printf("{\"deleted\":%u}\n", (unsigned)n);
+    else
+        printf("%u %s deleted\n", (unsigned)n, ARL_NOUN(n, "entry", "entries"));
+    return fflush(stdout) != 0 || ferror(stdout) ? ARL_ERR_OUTPUT : 0;
 }

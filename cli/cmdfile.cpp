@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "args.h"
+#include "arl_print.h"
 #include "say.h"
 
 /* In static storage: the tool runs with a small stack. */
@@ -119,34 +120,47 @@ int batch_cut_short(const char *name, const char *file, const char *text, uint32
     char copy[BATCH_LINE_MAX + 1], err[80], *argv[LINE_WORDS], f[NAME_TEXT_LEN];
     const uint32_t head = (uint32_t)strlen(ARL_SAVE_HEADER);
     const uint32_t old = (uint32_t)strlen(ARL_SAVE_HEADER_OLD);
-    uint32_t pos = 0, n, writes = 0, lineno = 0;
-    long end = -1; /* the count of the end line, while nothing but comments follow it */
-    int newline;
+    uint32_t pos = 0, n, writes = 0, lineno = 0, count = 0, end = 0, after = 0, counted = 0;
+    int newline = 1;
     while (pos < len) {
         const char *line = batch_line(text, len, &pos, &n, &newline);
         if (++lineno == 1 && !((n == head && memcmp(line, ARL_SAVE_HEADER, head) == 0) ||
                                (n == old && memcmp(line, ARL_SAVE_HEADER_OLD, old) == 0)))
             return 0; /* not save's: a batch as people write them */
-        unsigned count;
+        unsigned k;
         int used = -1;
         if (n <= BATCH_LINE_MAX) {
             memcpy(copy, line, n);
             copy[n] = '\0';
-            if (sscanf(copy, ARL_SAVE_END "%n", &count, &used) == 1 && used == (int)n && newline) {
-                end = count == writes ? (long)count : -1;
+            if (sscanf(copy, ARL_SAVE_END "%n", &k, &used) == 1 && used == (int)n) {
+                end = lineno; /* the last end line, and what it counts */
+                count = k;
+                counted = writes;
+                after = 0;
                 continue;
             }
         }
         int argc = batch_words(name, line, n, copy, argv, err, sizeof err);
-        if (argc > 1) {
-            end = -1;
-            writes += argc > 2 && strcmp(argv[1], "arl") == 0 && strcmp(argv[2], "write") == 0;
-        }
+        if (argc > 1 && end && !after)
+            after = lineno;
+        writes += argc > 2 && strcmp(argv[1], "arl") == 0 && strcmp(argv[2], "write") == 0;
     }
-    if (end >= 0 || lineno == 0)
+    name_text(file, f);
+    if (lineno == 0)
         return 0;
-    say("%s: %s: cut short: it starts as sw53115 arl save's output but does not end with its "
-        "end line counting its %u arl write lines; nothing run",
-        name, name_text(file, f), (unsigned)writes);
+    if (!end || !newline)
+        say("%s: %s: cut short: it starts as sw53115 arl save's output but %s; nothing run", name,
+            f, !end ? "has no end line" : "its last line has no newline");
+    else if (after)
+        say("%s: %s:%u: a command after the end line (line %u): expected nothing after it but "
+            "comments; nothing run",
+            name, f, (unsigned)after, (unsigned)end);
+    else if (count != counted)
+        say("%s: %s:%u: the end line counts %u arl write %s, the file has %u: set the count to "
+            "%u, or delete the first line to take the file as a hand-written list; nothing run",
+            name, f, (unsigned)end, count, ARL_NOUN(count, "line", "lines"), (unsigned)counted,
+            (unsigned)counted);
+    else
+        return 0;
     return 1;
 }

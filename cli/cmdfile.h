@@ -44,9 +44,13 @@ int batch_words(const char *name, const char *line, uint32_t len, char *copy, ch
 void save_header(FILE *f);
 void save_end(FILE *f, uint32_t n);
 
-/* Whether a text is a file that save wrote and was cut short: 1 (said,
- * naming the file), else 0.  A text that does not start with save's
- * header is never cut. */
+/* Whether a text that starts with save's first line fails its end line: 1
+ * (said, naming the file and the line), else 0.  Cut short: no end line,
+ * or a last line without its newline; else a command after the end line,
+ * or an end line that counts other than the arl write lines before it.  A
+ * text that does not start with save's header is a hand-written list, and
+ * passes.  Called once every line has parsed, so that a line that is no
+ * command is said as that. */
 int batch_cut_short(const char *name, const char *file, const char *text, uint32_t len);
 
 #endif

@@ -90,16 +90,16 @@ const struct form arl_forms[] = {
       "delete the entry of MAC on VLAN VID (default 0; given before MAC or after it); status 1 "
       "if none"},
      NULL, A_MAC, ARL_OP_UPDATE, OPT_VID | OPT_VLAN, -1, -1},
-    {{"flush", "[mac MAC] [vlan VID] [port PORT] [dynamic|static|all]",
+    {{"flush", "[mac MAC] [vlan VID] [port PORT] [dynamic|static|all] [--json]",
       "delete the entries that pass: learned (dynamic) ones only, unless static or all"},
-     NULL, "", ARL_OP_FLUSH, OPT_FILTER | OPT_KIND3, -1, -1},
+     NULL, "", ARL_OP_FLUSH, OPT_FILTER | OPT_KIND3 | OPT_JSON_ANY, -1, -1},
     {{"save", "[FILE]",
       "the static entries as a batch, to FILE (replaced whole, or left as it was) or stdout"},
      NULL, "", ARL_OP_SAVE, OPT_FILE, -1, -1},
-    {{"apply", "FILE [prune] [check]",
+    {{"apply", "FILE [prune] [check] [--json]",
       "make the static entries those of FILE (save's format), all or nothing; prune also "
       "deletes static entries FILE lacks; check prints the changes instead"},
-     NULL, A_FILE, ARL_OP_APPLY, OPT_APPLY, -1, -1},
+     NULL, A_FILE, ARL_OP_APPLY, OPT_APPLY | OPT_JSON_ANY, -1, -1},
     {{"monitor", "[mac MAC] [vlan VID] [port PORT] [static|dynamic] [--json] [interval MS] "
       "[count N] [flap MOVES SECONDS]",
       "print entries that appear (new), go (gone), move, change and flap, polling MS after "

@@ -256,7 +256,8 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
 int arl_parse_json_first(struct arl_cmd *c, const char *word, char *err)
 {
     char w0[WORD_TEXT_LEN];
-    const char *why = !c->json_ok ? "expected it only before arl show, get, search port or monitor"
+    const char *why = !c->json_ok ? "expected it only before arl show, get, search port, monitor, flush or "
+                                   "apply"
                       : c->json   ? "expected it before arl or --json after the command, not both"
                                   : NULL;
     if (why)

@@ -334,6 +334,14 @@ extern "C" int brcm53115_list_arl_tab(brcm53115_arl_list *list, const brcm53115_
 
 extern "C" int brcm53115_flush_arl_tab(brcm53115_arl_list *list, const brcm53115_arl_filter *f)
 {
+    uint32_t deleted;
+    return brcm53115_flush_arl_count(list, f, &deleted);
+}
+
+extern "C" int brcm53115_flush_arl_count(brcm53115_arl_list *list, const brcm53115_arl_filter *f,
+                                         uint32_t *deleted)
+{
+    *deleted = 0;
     int rc = walk(list);
     uint32_t group[CANDIDATES];
     uint8_t order[CANDIDATES];
@@ -350,8 +358,10 @@ extern "C" int brcm53115_flush_arl_tab(brcm53115_arl_list *list, const brcm53115
         for (uint32_t c = 0; rc == 0 && c < n; c++) {
             a.vid = order[c];
             rc = arl_stopped() ? BRCM53115_ERR_STOPPED : brcm53115_remove_arl_tab(&a, f);
-            if (rc == 0)
+            if (rc == 0) {
                 seen_vid(list, order[c]);
+                ++*deleted;
+            }
             if (rc == 0 && k == 1)
                 break; /* a lone row's entry is gone */
             if (rc == BRCM53115_ABSENT)

@@ -356,6 +356,10 @@ int brcm53115_list_arl_tab(brcm53115_arl_list *list, const brcm53115_arl_filter 
  * the first failure, the deletes made so far kept. */
 int brcm53115_flush_arl_tab(brcm53115_arl_list *list, const brcm53115_arl_filter *f);
 
+/* The flush, saying how many entries it deleted (on a failure too). */
+int brcm53115_flush_arl_count(brcm53115_arl_list *list, const brcm53115_arl_filter *f,
+                              uint32_t *deleted);
+
 #ifdef __cplusplus
 }
 #endif

@@ -187,7 +187,6 @@ full:16 arl show port 16
 full:0011 arl show mac 0011
 full:x arl show --json x
 full:all arl show all
-full:--json arl flush --json
 full:all arl flush static all
 full:port arl flush port
 full:--json arl save --json

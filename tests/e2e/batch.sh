@@ -164,6 +164,22 @@ rm -f "$tmp/log"
 SWITCHSIM_LOG=$tmp/log run_batch 1 "a saved file cut short" -batch "$tmp/cut"
 [ ! -s "$tmp/log" ] && grep -q "^$SW: $tmp/cut: cut short: " "$tmp/err"
 check "a saved file cut short: refused" $? "$(cat "$tmp/err")"
+# A saved file edited by hand: each fault named at its line, never "cut
+# short"; nothing run, by -batch or by apply.
+n=$(wc -l <"$tmp/saved") w=$(grep -c '^arl write' "$tmp/saved")
+while IFS='|' read -r what edit said; do
+    sed "$edit" "$tmp/saved" >"$tmp/edited"
+    for how in "-batch $tmp/edited" "arl apply $tmp/edited"; do
+        rm -f "$tmp/log"
+        SWITCHSIM_LOG=$tmp/log run_batch 1 "$what ($how)" $how
+        [ ! -s "$tmp/log" ] && [ "$(cat "$tmp/err")" = "$SW: $tmp/edited:$(eval echo "\"$said\"")" ]
+        check "$what ($how): said" $? "$(cat "$tmp/err")"
+    done
+done <<'CASES'
+a line added|2i arl write 9 02:00:00:00:00:99 1 1 0 0 1|$((n + 1)): the end line counts $w arl write lines, the file has $((w + 1)): set the count to $((w + 1)), or delete the first line to take the file as a hand-written list; nothing run
+a typo|2s/arl write/arl wirte/|2: arl: unknown command 'wirte': expected read, search, get, show, write, add, replace, mwrite, mdel, del, flush, save, apply, monitor or help
+a line after the end|$a arl write 9 02:00:00:00:00:99 1 1 0 0 1|$((n + 1)): a command after the end line (line $n): expected nothing after it but comments; nothing run
+CASES
 sed 's/$/\r/; s/^\(arl write 1 .*\)\r$/\1 # pinned\r/' "$tmp/saved" >"$tmp/crlf"
 run_batch 0 "CRLF and trailing comments" -batch "$tmp/crlf"
 sim show --json >"$tmp/json" && sim reset && sw -batch "$tmp/saved" && sim show --json >"$tmp/want"
@@ -193,7 +209,9 @@ printf '%s\n' "arl del 4 $(e d)" "arl write 2 $(e b) 1 1 0 0 4" "arl write 3 $(e
 same "$tmp/want" "$tmp/out" "apply check: the changes"
 sim show --json >"$tmp/json"
 same "$tmp/before" "$tmp/json" "apply check: the table untouched"
-run_batch 0 "apply prune" arl apply "$tmp/desired" prune
+run_batch 0 "apply prune" -s arl apply "$tmp/desired" prune
+[ "$(cat "$tmp/out")" = "3 written, 1 pruned, 0 learned deleted for room, 1 unchanged" ]
+check "apply -s: what it did" $? "$(cat "$tmp/out")"
 sw arl show >"$tmp/out"
 printf '%s\n' "mac               vid port static age valid tc" "$(e a)   1    2      1   0     1  0" \
     "$(e b)   2    4      1   0     1  0" "$(e c)   3    5      1   1     1  1" \
@@ -201,7 +219,9 @@ printf '%s\n' "mac               vid port static age valid tc" "$(e a)   1    2 
 sort -o "$tmp/out" "$tmp/out"
 same "$tmp/want" "$tmp/out" "apply prune: the table"
 rm -f "$tmp/log"
-SWITCHSIM_LOG=$tmp/log run_batch 0 "apply again" arl apply "$tmp/desired" prune
+SWITCHSIM_LOG=$tmp/log run_batch 0 "apply again" -s -j arl apply "$tmp/desired" prune
+[ "$(cat "$tmp/out")" = '{"written":0,"pruned":0,"room":0,"unchanged":4}' ]
+check "apply -s -j again: nothing done" $? "$(cat "$tmp/out")"
 ! grep -q 'offset=0x00 length=1 value=0x80$' "$tmp/log"
 check "apply again: no write" $? "$(grep -c 'value=0x80$' "$tmp/log") writes"
 
@@ -241,6 +261,12 @@ printf 'arl write 1 %s 1 1 0 0 2\narl del 1 %s\narl write 1 %s 1 1 0 0 3\n' "$(e
 run_batch 1 "apply of a bad file" arl apply "$tmp/bad"
 grep -q "/bad:2: expected arl write VID MAC 1 1" "$tmp/err" && grep -q "/bad:3: $(e a) on VLAN 1 again (first on line 1)$" "$tmp/err"
 check "apply of a bad file: each line said" $? "$(cat "$tmp/err")"
+# flush -s: how many it deleted; nothing without -s.
+sim reset && sim add 02:00:00:00:00:01 1 2 && sim add 02:00:00:00:00:02 1 3 && sim add 02:00:00:00:00:03 1 4 --static
+[ "$(sw -s arl flush)" = "2 entries deleted" ] && [ "$(sw -j -s arl flush all)" = '{"deleted":1}' ] &&
+    [ "$(sw -s arl flush all)" = "0 entries deleted" ] && [ -z "$(sw arl flush)" ]
+check "flush -s" $? "$(sim show)"
+
 # Every delete names what it expects, whatever another process does between
 # apply's holds of the lock (the hook runs a command before hold N; the
 # holds counted on the same table first).  L0 and L1, learned, fill bucket
