@@ -29,11 +29,13 @@
 #define FLAP_MOVES_MAX 16u
 
 /* The recent moves of an entry that moved: the times of the last ones, in
- * milliseconds of the monotonic clock, oldest first. */
+ * milliseconds of the monotonic clock, oldest first; of one that flaps,
+ * when its last flap line was said and the moves since. */
 struct flap {
     uint8_t mac[6];
     uint8_t vid, used, flapping, n;
     uint32_t last; /* the last move */
+    uint32_t said, since;
     uint32_t at[FLAP_MOVES_MAX];
 };
 
@@ -59,10 +61,10 @@ struct monitor {
 };
 
 /* One event line, flushed: `old`, where given, is what the entry was (a
- * change says its fields that differ with `was`).  Returns 0, or
- * ARL_ERR_OUTPUT. */
+ * change says its fields that differ with `was`); `moves` those of a flap
+ * since its last line.  Returns 0, or ARL_ERR_OUTPUT. */
 static int event(struct monitor *m, const char *what, const arl_data *old, const arl_data *now,
-                 int was)
+                 int was, uint32_t moves)
 {
     const brcm53115_arl_filter *f = &m->c->filter;
     if (!(old && brcm53115_arl_filter_passes(f, old)) &&
@@ -70,7 +72,18 @@ static int event(struct monitor *m, const char *what, const arl_data *old, const
         return 0;
     struct timeval tv;
     gettimeofday(&tv, NULL);
-    arl_out_event(&m->out, what, &tv, now ? now : old, now ? old : NULL, was);
+    arl_out_event(&m->out, what, &tv, now ? now : old, now ? old : NULL, was, moves);
+    return arl_out_flush(&m->out) ? ARL_ERR_OUTPUT : 0;
+}
+
+/* A line of the watch itself (JSON only: text has its stderr). */
+static int note(struct monitor *m, const char *what, const char *error)
+{
+    struct timeval tv;
+    if (!m->c->json)
+        return 0;
+    gettimeofday(&tv, NULL);
+    arl_out_note(&m->out, what, &tv, error);
     return arl_out_flush(&m->out) ? ARL_ERR_OUTPUT : 0;
 }
 
@@ -96,8 +109,9 @@ static struct flap *flap_of(const arl_data *a)
     return s;
 }
 
-/* A move: a flap when it makes MOVES within SECONDS, said once until the
- * entry has stayed on one port for SECONDS. */
+/* A move: a flap when it makes MOVES within SECONDS; said again, with the
+ * moves since, at the first move SECONDS or more after its last line, until
+ * the entry has stayed on one port for SECONDS (then settled). */
 static int moved(struct monitor *m, const arl_data *old, const arl_data *now, uint32_t t)
 {
     uint32_t window = (uint32_t)m->c->flap_secs * 1000u, moves = (uint32_t)m->c->flap_moves;
@@ -107,10 +121,21 @@ static int moved(struct monitor *m, const arl_data *old, const arl_data *now, ui
         s->n--;
     }
     s->at[s->n++] = s->last = t;
-    if (s->flapping || s->n < moves || t - s->at[0] > window)
+    if (s->flapping) {
+        s->since++;
+        if (t - s->said < window)
+            return 0;
+        uint32_t since = s->since;
+        s->said = t;
+        s->since = 0;
+        return event(m, "flap", old, now, 0, since);
+    }
+    if (s->n < moves || t - s->at[0] > window)
         return 0;
     s->flapping = 1;
-    return event(m, "flap", old, now, 0);
+    s->said = t;
+    s->since = 0;
+    return event(m, "flap", old, now, 0, 0);
 }
 
 /* Whether a row of a listing that no lookup confirmed may be entry e:
@@ -135,16 +160,16 @@ static int differences(struct monitor *m, const brcm53115_arl_list *prev,
             continue; /* looked up when it has settled */
         uint32_t j = brcm53115_arl_find_row(prev, a.mac, (uint32_t)a.vid);
         if (!j) {
-            rc = event(m, "new", NULL, &a, 0);
+            rc = event(m, "new", NULL, &a, 0, 0);
             continue;
         }
         brcm53115_arl_list_row(prev, j - 1, &b);
         if (a.pid != b.pid) {
-            rc = event(m, "move", &b, &a, 1);
+            rc = event(m, "move", &b, &a, 1, 0);
             if (rc == 0)
                 rc = moved(m, &b, &a, t);
         } else if (a.sbit != b.sbit || a.tc != b.tc) {
-            rc = event(m, "change", &b, &a, 1);
+            rc = event(m, "change", &b, &a, 1, 0);
         }
     }
     for (uint32_t i = 0; rc == 0 && i < prev->n; i++) {
@@ -153,12 +178,19 @@ static int differences(struct monitor *m, const brcm53115_arl_list *prev,
             continue;
         /* A row of this poll that no lookup confirmed may be this entry. */
         if (!unsure(cur, &b))
-            rc = event(m, "gone", &b, NULL, 0);
+            rc = event(m, "gone", &b, NULL, 0, 0);
     }
-    /* An entry that stayed on one port for SECONDS may flap again. */
-    for (uint32_t i = 0; i < FLAP_SLOTS; i++)
-        if (flaps[i].used && t - flaps[i].last >= (uint32_t)m->c->flap_secs * 1000u)
-            flaps[i].used = 0;
+    /* An entry that stayed on one port for SECONDS may flap again; one that
+     * flapped has settled, where it is still there. */
+    for (uint32_t i = 0; rc == 0 && i < FLAP_SLOTS; i++) {
+        struct flap *s = &flaps[i];
+        if (!s->used || t - s->last < (uint32_t)m->c->flap_secs * 1000u)
+            continue;
+        uint32_t j = s->flapping ? brcm53115_arl_find_row(cur, s->mac, s->vid) : 0;
+        s->used = 0;
+        if (j && brcm53115_arl_list_row(cur, j - 1, &a))
+            rc = event(m, "settled", NULL, &a, 0, 0);
+    }
     return rc;
 }
 
@@ -192,6 +224,11 @@ int arl_monitor_func(struct arl_cmd *c)
         rc = brcm53115_list_arl_tab(cur, &mac_only, base ? prev : NULL, 0, NULL, NULL);
         if (rc == 0 && base)
             rc = differences(&m, prev, cur, start);
+        if (rc == 0 && fails > 0)
+            rc = note(&m, "recovered", NULL);
+        else if (rc < 0 && rc != ARL_ERR_OUTPUT && rc != BRCM53115_ERR_STOPPED &&
+                 note(&m, "fault", brcm53115_strerror(rc)) != 0)
+            rc = ARL_ERR_OUTPUT;
         if (rc == ARL_ERR_OUTPUT || rc == BRCM53115_ERR_STOPPED)
             break;
         uint32_t end = now_ms(), interval = (uint32_t)c->interval;

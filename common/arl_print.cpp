@@ -102,8 +102,46 @@ void arl_out_placed(struct arl_out *o, uint32_t bucket, uint32_t bin, const arl_
     json_close(o);
 }
 
+/* A watch's line begins: its time, and what happened. */
+static void event_head(struct arl_out *o, const char *what, const struct timeval *t)
+{
+    if (is_json(o)) {
+        json_open(o);
+        fprintf(o->f, "\"time\":%lu.%03u,\"event\":\"%s\"", (unsigned long)t->tv_sec,
+                (unsigned)(t->tv_usec / 1000), what);
+        return;
+    }
+    struct tm tm;
+    time_t sec = t->tv_sec;
+    localtime_r(&sec, &tm);
+    fprintf(o->f, "%04d-%02d-%02d %02d:%02d:%02d %s", tm.tm_year + 1900, tm.tm_mon + 1,
+            tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, what);
+}
+
+void arl_out_note(struct arl_out *o, const char *what, const struct timeval *t, const char *error)
+{
+    event_head(o, what, t);
+    if (error && is_json(o)) {
+        fputs(",\"error\":\"", o->f);
+        for (const char *p = error; *p; p++) {
+            if (*p == '"' || *p == '\\')
+                putc('\\', o->f);
+            putc((unsigned char)*p < 0x20 ? '?' : *p, o->f);
+        }
+        putc('"', o->f);
+    } else if (error) {
+        fprintf(o->f, " %s", error);
+    }
+    if (is_json(o)) {
+        json_close(o);
+    } else {
+        putc('\n', o->f);
+        o->n++;
+    }
+}
+
 void arl_out_event(struct arl_out *o, const char *what, const struct timeval *t, const arl_data *e,
-                   const arl_data *old, int was)
+                   const arl_data *old, int was, uint32_t moves)
 {
     static const char *const kind[2] = {"dynamic", "static"};
     static const char *const truth[2] = {"false", "true"};
@@ -111,13 +149,14 @@ void arl_out_event(struct arl_out *o, const char *what, const struct timeval *t,
     int was_static = was && old && (old->sbit & 1) != (e->sbit & 1);
     int was_tc = was && old && old->tc != e->tc;
     char mac[ARL_MAC_TEXT_LEN];
+    event_head(o, what, t);
     if (is_json(o)) {
-        json_open(o);
-        fprintf(o->f, "\"time\":%lu.%03u,\"event\":\"%s\",", (unsigned long)t->tv_sec,
-                (unsigned)(t->tv_usec / 1000), what);
+        putc(',', o->f);
         fields(o, e);
         if (from)
             fprintf(o->f, ",\"from\":%d", (int)old->pid);
+        if (moves)
+            fprintf(o->f, ",\"moves\":%u", (unsigned)moves);
         if (was_static || was_tc) {
             fputs(",\"was\":{", o->f);
             if (was_static)
@@ -129,11 +168,8 @@ void arl_out_event(struct arl_out *o, const char *what, const struct timeval *t,
         json_close(o);
         return;
     }
-    struct tm tm;
-    time_t sec = t->tv_sec;
-    localtime_r(&sec, &tm);
-    fprintf(o->f, "%02d:%02d:%02d %s %s vid %u port %u", tm.tm_hour, tm.tm_min, tm.tm_sec, what,
-            arl_mac_text(e->mac, mac), (unsigned)e->vid, (unsigned)e->pid);
+    fprintf(o->f, " %s vid %u port %u", arl_mac_text(e->mac, mac), (unsigned)e->vid,
+            (unsigned)e->pid);
     if (from)
         fprintf(o->f, " from %d", (int)old->pid);
     fprintf(o->f, " %s", kind[e->sbit & 1]);
@@ -145,6 +181,8 @@ void arl_out_event(struct arl_out *o, const char *what, const struct timeval *t,
         fprintf(o->f, " %s", kind[old->sbit & 1]);
     if (was_tc)
         fprintf(o->f, " tc %u", (unsigned)old->tc);
+    if (moves)
+        fprintf(o->f, " moves %u", (unsigned)moves);
     putc('\n', o->f);
     o->n++;
 }

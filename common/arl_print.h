@@ -46,13 +46,19 @@ void arl_out_entry(struct arl_out *o, const arl_data *r);
 /* One entry with the bucket and bin that hold it. */
 void arl_out_placed(struct arl_out *o, uint32_t bucket, uint32_t bin, const arl_data *r);
 
-/* One event of a watch: `what` (new, gone, move, change, flap) at time t,
- * the entry as it is now (`e`).  With `old`, what it was: a port that
- * differs is said as "from"; with `was` also, the static flag and the tc
- * that differ, as "was".  Text: "HH:MM:SS what MAC vid V port P [from F]
- * static|dynamic [tc T] [was ...]"; JSON: one object a line. */
+/* One event of a watch: `what` (new, gone, move, change, flap, settled)
+ * at time t, the entry as it is now (`e`).  With `old`, what it was: a
+ * port that differs is said as "from"; with `was` also, the static flag
+ * and the tc that differ, as "was"; `moves`, where not 0, the moves since
+ * the last line of a flap.  Text: "YYYY-MM-DD HH:MM:SS what MAC vid V port
+ * P [from F] static|dynamic [tc T] [was ...] [moves N]"; JSON: one object a
+ * line. */
 void arl_out_event(struct arl_out *o, const char *what, const struct timeval *t, const arl_data *e,
-                   const arl_data *old, int was);
+                   const arl_data *old, int was, uint32_t moves);
+
+/* A watch's line of its own (fault, recovered), with an error's text where
+ * given. */
+void arl_out_note(struct arl_out *o, const char *what, const struct timeval *t, const char *error);
 
 /* The counts of a table: entries and static ones on each port (ports with
  * none left out), and in all of a table of `capacity`. */

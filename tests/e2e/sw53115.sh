@@ -291,6 +291,37 @@ PY
 [ "$(sed -n "$(grep -n '^set page=0x05 offset=0x20' "$tmp/log" | tail -n 1 | cut -d: -f1),\$p" "$tmp/log" | grep -c 'offset=0x08')" = 0 ]
 check "monitor: an unchanged table's poll makes no lookup" $? "$(tail -n 12 "$tmp/log")"
 
+# --- monitor for a log (flap 2 1): a flap that goes on said again each
+# second with its moves, then settled; a stuck switch's polls as fault
+# lines, then recovered. ---
+sim reset && sim add $A 1 1
+rm -f "$tmp/log"
+SWITCHSIM_LOG=$tmp/log $EMU "$SW" arl monitor interval 100 flap 2 1 --json >"$tmp/events" 2>"$tmp/err" &
+monitor=$!
+seen=0
+for i in $(seq 1 24) settle stuck none; do
+    after 1
+    case $i in
+    settle) after 14 ;;
+    stuck | none) sim fault $i && after 3 ;;
+    *) sim move $A 1 $((i % 2 + 1)) ;;
+    esac
+    seen=$(polls)
+done
+kill -TERM $monitor
+wait $monitor
+python3 - "$tmp/events" <<'PY' && ok || bad "monitor for a log: the events: $(cat "$tmp/events")"
+import json, sys
+ev = [json.loads(l) for l in open(sys.argv[1])]
+kinds = [e["event"] for e in ev if e["event"] != "move"]
+flaps = [e.get("moves") for e in ev if e["event"] == "flap"]
+faults = [e for e in ev if e["event"] == "fault"]
+ok = (flaps[0] is None and len(flaps) >= 2 and all(m and m >= 2 for m in flaps[1:])
+      and kinds[len(flaps)] == "settled" and kinds[len(flaps) + 1:] == ["fault"] * len(faults) + ["recovered"]
+      and faults and all(f["error"] == "the switch did not finish the access within 100 ms" for f in faults))
+sys.exit(not ok)
+PY
+
 # --- monitor follows the entries of one MAC on VLANs 3, 19 and 35 (the
 # walk tells them apart only by lookups): each move once, on the poll after
 # it, a del as gone; a change says what it was; a switch stuck for 2 s does
@@ -313,7 +344,7 @@ after 2
 kill -TERM $monitor
 wait $monitor
 check "monitor of a group: status" $? "$(cat "$tmp/err")"
-cut -d' ' -f2- "$tmp/events" >"$tmp/got"
+sed -E 's/^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} //' "$tmp/events" >"$tmp/got"
 printf '%s\n' "move $G vid 3 port 9 from 1 dynamic" "move $G vid 19 port 9 from 1 dynamic" \
     "move $G vid 35 port 9 from 1 dynamic" "gone $G vid 19 port 9 dynamic" \
     "change $A vid 1 port 2 dynamic was static tc 2" "move $G vid 3 port 1 from 9 dynamic" >"$tmp/want"
