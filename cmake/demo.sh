@@ -37,3 +37,7 @@ say sw53115 arl show
 printf '\n# The register accesses of one lookup, as the simulator logs them:\n'
 printf '$ SWITCHSIM_LOG=- sw53115 arl get 200 01:00:5e:00:01:01\n'
 SWITCHSIM_LOG=- sw53115 arl get 200 01:00:5e:00:01:01 2>&1
+# The switch left as the README's examples find it.
+printf '\n# The table laid again, as the README starts from it (bash cmake/demo-table.sh):\n'
+demo_table
+say sw53115 arl show

@@ -32,6 +32,11 @@ for target in "${targets[@]}"; do
             "01:00:5e:00:01:01 200    2      1   0     1  0" "# end: 1 static entries"; do
             grep -qxF "$row" out/demo.log || { cat out/demo.log; echo "demo: arl show lacks '$row'" >&2; exit 1; }
         done
+        # It leaves the table that cmake/demo-table.sh lays, where the README starts.
+        SWITCHSIM_STATE=$PWD/out/demo.state out/demo/switchsim/switchsim show --all >out/demo.left
+        SWITCHSIM_STATE=$PWD/out/demo-table.state bash cmake/demo-table.sh
+        SWITCHSIM_STATE=$PWD/out/demo-table.state out/demo/switchsim/switchsim show --all |
+            cmp -s - out/demo.left || { echo "demo: it does not leave the README's table" >&2; exit 1; }
         times+=("demo $((SECONDS - start)) s")
         continue
         ;;

@@ -10,8 +10,10 @@ SIM_ARGS=1 . "$(dirname "$0")/../lib.sh"
 src=$(cd "$(dirname "$0")/../.." && pwd)
 
 for page in "$src/man/sw53115.8" "$src/man/switchsim.1"; do
-    groff -man -ww -z "$page" >"$tmp/lint" 2>&1 && [ ! -s "$tmp/lint" ]
-    check "$(basename "$page") renders cleanly" $? "$(head -n 5 "$tmp/lint")"
+    for width in 60 80 120; do # as man(1) renders at a terminal of that width
+        groff -man -Tutf8 -rLL=${width}n -ww -z "$page" >"$tmp/lint" 2>&1 && [ ! -s "$tmp/lint" ]
+        check "$(basename "$page") renders cleanly at $width columns" $? "$(head -n 5 "$tmp/lint")"
+    done
 done
 
 sw --help | sed -n 's/^  arl \([a-z]*\).*/\1/p' | sort -u >"$tmp/help"
