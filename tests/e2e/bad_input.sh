@@ -96,6 +96,8 @@ full arl write 1 $M 1 0 0 0 ''
 full arl mwrite '' 3 $M 1
 full arl write 256 $M 1 0 0 0 1
 full:4 arl add $M port 1 tc 4
+full:dynamic arl add $M port 1 static dynamic
+full:permanent arl replace $M permanent port 1 permanent
 full arl add $M vlan 1
 full:vlan arl show vid 1 vlan 2
 full:vlan arl del 1 $M vlan 2

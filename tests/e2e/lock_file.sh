@@ -77,5 +77,13 @@ until [ -e "$tmp/ready" ]; do sleep 0.05; done
 timeout 10 $EMU "$SW" arl write 1 001122334455 1 0 0 0 1 2>"$tmp/err"
 [ "$(cat "$tmp/err")" = "$SW: arl write: cannot take the table lock $LOCK: held by process $holder (flock -x $LOCK sh -c sleep 30 ??[2J ? éé)" ]
 check "the holder among 600 flocks, as text" $? "$(cat -v "$tmp/err")"
+# -w: how long to wait for it, 0 not at all.
+for w in 0 0.5; do
+    start=$(date +%s%N)
+    timeout 10 $EMU "$SW" -w $w arl write 1 001122334455 1 0 0 0 1 2>/dev/null
+    rc=$? ms=$((($(date +%s%N) - start) / 1000000))
+    [ $rc = 1 ] && [ $ms -ge $((${w/./} * 100)) ] && [ $ms -lt $((${w/./} * 100 + 2000)) ]
+    check "-w $w against a held lock" $? "status $rc after $ms ms"
+done
 kill -- -"$holder" "$others"
 finish

@@ -253,6 +253,8 @@ cmp -s "$tmp/want" "$tmp/out" && ! grep -q '^set page=0x05 offset=0x08' "$tmp/lo
 check "show count --json" $? "$(cat "$tmp/out" "$tmp/want")"
 run sw arl show count
 expect "show count" 0 "^total: 27 entries, 3 static, of 4096$" empty
+run sw arl show count vlan 200 static
+expect "show count of one" 0 "^total: 1 entry, 1 static, of 4096$" empty
 
 # --- monitor: the events of changes made between its polls, each change
 # made once the poll before it has begun (seen in the access log), and a
