@@ -14,7 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . cmake/deps.sh
 need_packages cmake make g++ googletest g++-mipsel-linux-gnu qemu-user clang libclang-rt-14-dev \
-    python3 pkg-config util-linux groff-base
+    python3 pkg-config util-linux groff-base busybox-static shellcheck
 jobs=$(nproc)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(demo host release mipsel uclibc sanitize)

@@ -69,6 +69,19 @@ for f in sbin/sw53115 lib/lib53115.a include/lib53115.h lib/pkgconfig/lib53115.p
 done
 [ ! -e "$root/bin/switchsim" ] && [ ! -e "$root/share/man/man1/switchsim.1" ] && ! "$READELF" -S "$root/sbin/sw53115" | grep -q '\.symtab'
 check "sw53115 installed stripped, no simulator" $? "$(cd "$tmp/root" && find . -type f)"
+# With SW53115_INIT=sysv, the init script (0755) and its settings (0644) in
+# sysconfdir, /etc unless given, the script reading its settings there;
+# without it (above), neither.
+[ ! -e "$tmp/root/etc" ] && [ ! -e "$root/etc" ]
+check "no init script by default" $? "$(cd "$tmp/root" && find . -path '*etc*')"
+for etc in "" /opt/etc; do
+    cmake -S "$SRC" -B "$tmp/build" -DSW53115_INIT=sysv ${etc:+-DCMAKE_INSTALL_SYSCONFDIR=$etc} >"$tmp/log" 2>&1 &&
+        DESTDIR=$tmp/init$etc cmake --install "$tmp/build" --prefix /usr >>"$tmp/log" 2>&1 &&
+        [ "$(stat -c %a "$tmp/init$etc${etc:-/etc}/init.d/sw53115")" = 755 ] &&
+        [ "$(stat -c %a "$tmp/init$etc${etc:-/etc}/default/sw53115")" = 644 ] &&
+        grep -qx "SETTINGS=${etc:-/etc}/default/sw53115" "$tmp/init$etc${etc:-/etc}/init.d/sw53115"
+    check "init script installed in ${etc:-/etc}" $? "$(cat "$tmp/log"; cd "$tmp/init$etc" && find . -path '*etc*')"
+done
 
 client() { # HOW BINARY: runs the C client and checks it put its entry
     guest_env LD_LIBRARY_PATH="$tmp/lib" "$2" >"$tmp/out" 2>"$tmp/err"
