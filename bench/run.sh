@@ -24,20 +24,31 @@
 #     room, median and max of 10) while shows run back to back and while a
 #     monitor polls at its own pace; the share of the time that monitor
 #     spends polling after its first poll (its accesses at the access's
-#     cost, over 60 s).
+#     cost, over 60 s);
+#  j. the listing on other tables (bench/tables.py): every MAC on VLANs 1
+#     and 17, 128 entries whose 16 VLAN ids come in turn along the walk, a
+#     random full table: show and flush all (register accesses, lookups an
+#     entry, flush against show plus 7 an entry); save and apply of an equal
+#     file where 16 of a full table's learned hosts are static (against the
+#     walk and 16 lookups); a monitor poll after 256 of a random table's
+#     entries moved (lookups a moved entry); CPU (valgrind's instruction
+#     count) of show and of two monitor polls on 4,096 MACs crafted into one
+#     chain of a 12-bit hash against random ones, and of apply check of
+#     4,096 lines against 1,024 on an empty table.
 # Times are medians of runs that alternate between the commands compared,
 # so that a machine's drift hits them alike.
 # usage: bench/run.sh [BUILD_DIR]   (default out/bench, built if missing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . cmake/deps.sh
-need_packages cmake make g++ python3
+need_packages cmake make g++ python3 valgrind
 build=${1:-out/bench}
 if [ ! -x "$build/sw53115" ]; then
     cmake -S . -B "$build" -DSW53115_TESTS=OFF >/dev/null
     cmake --build "$build" -j "$(nproc)" >/dev/null
 fi
 SW=$build/sw53115 SIM=$build/switchsim/switchsim
+declare -A cpu_show cpu_mon cpu_check
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 export SWITCHSIM_STATE=$tmp/state
@@ -66,6 +77,11 @@ accesses() {
     rm -f "$tmp/log"
     SWITCHSIM_LOG=$tmp/log "$SW" "$@" >/dev/null 2>&1 || true # (an absent delete fails)
     wc -l <"$tmp/log"
+}
+
+walk() { echo $((2 + 3 * $1 + 1)); }
+per_entry() { # ACCESSES ROWS: the lookups an entry, after the walk
+    awk -v g="$1" -v w="$(walk "$2")" -v n="$2" 'BEGIN { printf "%.2f lookups an entry", (g - w) / 9 / n }'
 }
 
 "$SIM" reset
@@ -185,8 +201,58 @@ slow_rows() { # US
     "$SIM" fault none
 }
 slow=()
-slow_rows 100
-slow_rows 300
+if [ "${BENCH_SLOW:-1}" != 0 ]; then # BENCH_SLOW=0: without them (they take minutes)
+    slow_rows 100
+    slow_rows 300
+fi
+cp "$tmp/full.state" "$SWITCHSIM_STATE"
+
+# j. the listing on other tables.
+lay() { "$SIM" reset && python3 bench/tables.py "$@" >"$tmp/t" && "$SW" -batch "$tmp/t"; }
+rows() { "$SIM" show | tail -n +2 | wc -l; }
+ir() { # CMD...: the instructions one command runs
+    valgrind --tool=callgrind --callgrind-out-file="$tmp/cg" "$@" 2>&1 >/dev/null |
+        sed -n 's/.*Collected : \([0-9]*\).*/\1/p'
+}
+other=()
+for t in pairs turns random; do
+    lay "$t"
+    n=$(rows) && cp "$SWITCHSIM_STATE" "$tmp/$t.state"
+    show=$(accesses arl show) && flush=$(accesses arl flush all)
+    cp "$tmp/$t.state" "$SWITCHSIM_STATE"
+    other+=("j. show, $n entries, $t:$show ($(per_entry "$show" "$n"))")
+    other+=("j. flush all, $n entries, $t:$flush = $(awk -v f="$flush" -v s="$show" -v n="$n" \
+        'BEGIN { printf "%.2f", f / (s + 7 * n) }') x (show + 7 an entry)")
+done
+# 16 static among learned hosts: save, and apply of what it saved.
+cp "$tmp/random.state" "$SWITCHSIM_STATE"
+"$SW" arl show | tail -n +2 | awk 'NR % 256 == 1 { printf "arl replace %s port %d vlan %d static\n", $1, $3, $2 }' >"$tmp/pin"
+"$SW" -batch "$tmp/pin" && "$SW" arl save "$tmp/saved16"
+n=$(rows) save=$(accesses arl save) apply=$(accesses arl apply "$tmp/saved16")
+other+=("j. save, 16 static of $n:$save (walk + 16 lookups: $(($(walk "$n") + 9 * 16)))")
+other+=("j. apply of an equal file, 16 static of $n:$apply (walk + 16 lookups: $(($(walk "$n") + 9 * 16)))")
+# A monitor poll after 256 moves.
+cp "$tmp/random.state" "$SWITCHSIM_STATE"
+"$SW" arl show | tail -n +2 | awk 'NR % 16 == 3 { printf "arl replace %s port %d vlan %d dynamic\n", $1, ($3 + 1) % 16, $2 }' >"$tmp/moves"
+rm -f "$tmp/log"
+SWITCHSIM_LOG=$tmp/log "$SW" arl monitor count 2 interval 3000 >/dev/null &
+sleep 1.5
+"$SW" -batch "$tmp/moves"
+wait
+moved=$(wc -l <"$tmp/moves") poll=$(poll_of)
+other+=("j. monitor poll after $moved moves of $n:$poll ($(awk -v p="$poll" -v w="$(walk "$n")" -v m="$moved" \
+    'BEGIN { printf "%.2f", (p - w) / 9 / m }') lookups a moved entry)")
+# CPU.
+for t in chain random; do
+    lay "$t"
+    cpu_show[$t]=$(ir "$SW" arl show)
+    cpu_mon[$t]=$(ir "$SW" arl monitor count 2 interval 100)
+done
+other+=("j. CPU of show, crafted chain vs random MACs:${cpu_show[chain]} vs ${cpu_show[random]} = $(awk -v a="${cpu_show[chain]}" -v b="${cpu_show[random]}" 'BEGIN { printf "%.2f", a / b }')x")
+other+=("j. CPU of two monitor polls, chain vs random:${cpu_mon[chain]} vs ${cpu_mon[random]} = $(awk -v a="${cpu_mon[chain]}" -v b="${cpu_mon[random]}" 'BEGIN { printf "%.2f", a / b }')x")
+"$SIM" reset
+for k in 1024 4096; do python3 bench/tables.py want $k >"$tmp/want$k" && cpu_check[$k]=$(ir "$SW" arl apply "$tmp/want$k" check); done
+other+=("j. CPU of apply check, 4096 vs 1024 lines:${cpu_check[4096]} vs ${cpu_check[1024]} = $(awk -v a="${cpu_check[4096]}" -v b="${cpu_check[1024]}" 'BEGIN { printf "%.2f", a / b }')x")
 cp "$tmp/full.state" "$SWITCHSIM_STATE"
 
 # e. 1,000 writes, into an empty table each time: one batch, and one
@@ -228,11 +294,7 @@ for r in "read:$n_read:6" "write, empty bucket:$n_write:16" "write, entry presen
     IFS=: read -r what got want <<<"$r"
     row "d. register accesses: $what" "$got (minimum $want)" "equal" "$(verdict "$got" "$want")"
 done
-walk() { echo $((2 + 3 * $1 + 1)); }
 want=$(($(walk "$n_plan_rows") + 9 * (n_plan_rows + 12 + 15)))
-per_entry() { # ACCESSES ROWS: the lookups an entry, after the walk
-    awk -v g="$1" -v w="$(walk "$2")" -v n="$2" 'BEGIN { printf "%.2f lookups an entry", (g - w) / 9 / n }'
-}
 row "h. show, $n_plan_rows entries on VLANs 1, 200, 250" "$n_plan ($(per_entry "$n_plan" "$n_plan_rows"))" \
     "<= $want" "$([ "$n_plan" -le "$want" ] && echo met || echo "NOT met")"
 want=$(($(walk "$n_low_rows") + 9 * (n_low_rows + 15 * 15)))
@@ -246,7 +308,7 @@ row "g. monitor poll of 4096 unchanged entries" "$poll_ms ms" "< 30 ms" \
     "$(awk -v t="$poll_ms" 'BEGIN { print (t < 30) ? "met" : "NOT met" }')"
 row "e. 1,000 writes: -batch vs 1,000 processes" "$batch_ms ms vs $procs_ms ms = ${batch_ratio}x" ">= 50x" \
     "$(awk -v r="$batch_ratio" 'BEGIN { print (r >= 50) ? "met" : "NOT met" }')"
-for r in "${slow[@]}"; do
+for r in "${other[@]}" "${slow[@]}"; do
     IFS=: read -r what got <<<"$r"
     row "$what" "$got" "" ""
 done

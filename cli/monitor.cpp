@@ -138,17 +138,6 @@ static int moved(struct monitor *m, const arl_data *old, const arl_data *now, ui
     return event(m, "flap", old, now, 0, 0);
 }
 
-/* Whether a row of a listing that no lookup confirmed may be entry e:
- * its group's. */
-static int unsure(const brcm53115_arl_list *l, const arl_data *e)
-{
-    arl_data r;
-    for (uint32_t k = 0; k < l->n; k++)
-        if (!brcm53115_arl_list_row(l, k, &r) && brcm53115_arl_same_group(&r, e))
-            return 1;
-    return 0;
-}
-
 /* The events between the poll before (prev) and this one (cur). */
 static int differences(struct monitor *m, const brcm53115_arl_list *prev,
                        const brcm53115_arl_list *cur, uint32_t t)
@@ -177,7 +166,7 @@ static int differences(struct monitor *m, const brcm53115_arl_list *prev,
             brcm53115_arl_find_row(cur, b.mac, (uint32_t)b.vid))
             continue;
         /* A row of this poll that no lookup confirmed may be this entry. */
-        if (!unsure(cur, &b))
+        if (!brcm53115_arl_list_unsure(cur, &b))
             rc = event(m, "gone", &b, NULL, 0, 0);
     }
     /* An entry that stayed on one port for SECONDS may flap again; one that

@@ -78,9 +78,13 @@ static int list(struct arl_cmd *c, const brcm53115_arl_filter *f, int strict, st
     return rc;
 }
 
+/* What save and apply need: the static entries (a learned row is never
+ * looked up for them). */
+static const brcm53115_arl_filter statics = {0, {0, 0, 0, 0, 0, 0}, -1, -1, BRCM53115_KIND_STATIC};
+
 int arl_list_strict(struct arl_cmd *c)
 {
-    return list(c, NULL, 1, NULL);
+    return list(c, &statics, 1, NULL);
 }
 
 int arl_list_print(struct arl_cmd *c, const brcm53115_arl_filter *f, int form, int save, FILE *out)
@@ -90,7 +94,7 @@ int arl_list_print(struct arl_cmd *c, const brcm53115_arl_filter *f, int form, i
     l.save = save;
     l.begun = 0;
     l.f = out;
-    int rc = list(c, f, save, &l);
+    int rc = list(c, save ? &statics : f, save, &l);
     if (rc < 0)
         return rc;
     begin(&l);

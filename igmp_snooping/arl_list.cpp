@@ -2,7 +2,9 @@
  * results carry only the VLAN id's low 4 bits, then lookups or deletes on
  * the VLAN ids each result may stand for.  Built on the table operations
  * of lib53115.cpp; no register is touched here. */
+#include <fcntl.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "arl_access.h"
 #include "arl_filter.h"
@@ -24,11 +26,39 @@
 #define ROW_PASSES 0x20u    /* passes the listing's filter */
 #define ROW_FLAGS (ROW_VALID | ROW_STATIC | ROW_AGE)
 
+/* The rows' hash: of the whole key (MAC and low VLAN bits), by tables of
+ * random words drawn once a process (tabulation hashing), so that no set of
+ * MACs chosen in advance (a host sending from forged addresses) lands in
+ * one chain: the listing's CPU stays linear in the table. */
+static uint16_t hash_tab[7][256];
+static int hash_seeded;
+
+static void hash_seed(void)
+{
+    uint32_t x = 0;
+    int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || read(fd, &x, sizeof x) != (ssize_t)sizeof x)
+        x = arl_now_us() ^ (uint32_t)getpid() << 16;
+    if (fd >= 0)
+        close(fd);
+    for (uint32_t i = 0; i < 7; i++)
+        for (uint32_t j = 0; j < 256; j++) {
+            x = x ? x : 0x9e3779b9u; /* xorshift32 never leaves 0 */
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            hash_tab[i][j] = (uint16_t)(x >> 7);
+        }
+    hash_seeded = 1;
+}
+
 static uint32_t hash(const uint8_t *mac, uint32_t vid)
 {
-    uint32_t h = vid & ARL_VID_LOW;
+    if (!hash_seeded)
+        hash_seed();
+    uint32_t h = hash_tab[6][vid & ARL_VID_LOW];
     for (int i = 0; i < 6; i++)
-        h = h * 33u ^ mac[i];
+        h ^= hash_tab[i][mac[i]];
     return h % LIST_MAX;
 }
 
@@ -112,145 +142,188 @@ static int same_walk_fields(const brcm53115_arl_row *a, const brcm53115_arl_row 
            ((a->flags ^ b->flags) & (ROW_VALID | ROW_STATIC)) == 0;
 }
 
-/* A VLAN id confirmed: tried first for the next rows of its low bits. */
+/* A VLAN id confirmed: the ids of its low bits are tried in the order of
+ * how often this listing confirmed them, the first confirmed first among
+ * equals.  An order by recency (move to front) costs 16 lookups a row on a
+ * table whose VLAN ids come in turn along the walk; by frequency, a row
+ * costs at most (n + 1) / 2 lookups on average for n ids used alike,
+ * whatever their sequence, and fewer the more one id dominates. */
 static void seen_vid(brcm53115_arl_list *list, uint32_t vid)
 {
-    uint8_t *seen = list->seen[vid & ARL_VID_LOW];
-    uint8_t *n = &list->seen_n[vid & ARL_VID_LOW];
-    uint32_t k = 0;
+    uint32_t low = vid & ARL_VID_LOW, k = 0;
+    uint8_t *seen = list->seen[low];
+    uint16_t *count = list->seen_count[low];
+    uint8_t *n = &list->seen_n[low];
     while (k < *n && seen[k] != vid)
         k++;
-    if (k == *n)
+    if (k == *n) {
         ++*n;
-    memmove(seen + 1, seen, k);
-    seen[0] = (uint8_t)vid;
+        seen[k] = (uint8_t)vid;
+        count[k] = 0;
+    }
+    if (count[k] < 0xFFFFu)
+        count[k]++;
+    for (; k > 0 && count[k] > count[k - 1]; k--) {
+        uint8_t v = seen[k];
+        uint16_t c = count[k];
+        seen[k] = seen[k - 1];
+        count[k] = count[k - 1];
+        seen[k - 1] = v;
+        count[k - 1] = c;
+    }
 }
 
 static void confirm_row(brcm53115_arl_list *list, brcm53115_arl_row *r, uint32_t vid,
-                        const arl_data *a)
+                        const arl_data *a, uint8_t done)
 {
     r->vid = (uint8_t)vid;
     r->pid = (uint8_t)a->pid;
     r->tc = (uint8_t)a->tc;
-    r->flags = (uint8_t)(row_flags(a) | ROW_CONFIRMED | ROW_DONE);
+    r->flags = (uint8_t)(row_flags(a) | ROW_CONFIRMED | done);
     seen_vid(list, vid);
 }
 
-/* An entry that a bucket read showed besides the one it looked for: where
- * it is the only row of its MAC and low VLAN bits, not looked at yet, and
- * agrees with it, that row is confirmed as well, without a lookup of its
- * own (a bucket read shows both bins with their whole VLAN ids). */
-static void harvest(brcm53115_arl_list *list, const arl_data *e)
+/* Whether a row of the key of `r` (its MAC and low VLAN bits) is
+ * confirmed on VLAN vid already. */
+static int vid_taken(const brcm53115_arl_list *list, const brcm53115_arl_row *r, uint32_t vid)
 {
-    brcm53115_arl_row *lone = NULL;
-    uint32_t k = 0;
-    for (uint32_t j = list->head[hash(e->mac, (uint32_t)e->vid)]; j; j = list->rows[j - 1].next) {
-        brcm53115_arl_row *r = &list->rows[j - 1];
-        if (memcmp(r->mac, e->mac, 6) == 0 && ((r->vid ^ (uint32_t)e->vid) & ARL_VID_LOW) == 0) {
-            lone = r;
-            k++;
-        }
+    for (uint32_t j = list->head[hash(r->mac, r->vid)]; j; j = list->rows[j - 1].next) {
+        const brcm53115_arl_row *o = &list->rows[j - 1];
+        if ((o->flags & ROW_CONFIRMED) && o->vid == vid && memcmp(o->mac, r->mac, 6) == 0)
+            return 1;
     }
-    if (k == 1 && !(lone->flags & (ROW_DONE | ROW_CONFIRMED)) && agrees(lone, e))
-        confirm_row(list, lone, (uint32_t)e->vid, e);
+    return 0;
 }
 
-/* The group's VLAN ids from the listing of the poll before, where its
- * walk rows there were these, row for row (the age flag aside), and all
- * confirmed: each row takes the VLAN id of a row there with its walk
- * fields.  Returns 1, or 0 where the group differs (nothing taken). */
-static int from_prev(const brcm53115_arl_list *prev, brcm53115_arl_list *list,
-                     const uint32_t *group, uint32_t k)
+/* An entry that a bucket read showed besides the one it looked for: a bucket
+ * read shows both bins with their whole VLAN ids, so the first row of its
+ * MAC and low VLAN bits that is still open and agrees with it is confirmed
+ * as well, without a lookup of its own, unless a row of theirs is on that
+ * VLAN id already.  `done`: ROW_DONE for a listing (the row needs no
+ * lookup), 0 for a flush (the row is still to be deleted). */
+static void harvest(brcm53115_arl_list *list, const arl_data *e, uint8_t done)
+{
+    brcm53115_arl_row *open = NULL;
+    for (uint32_t j = list->head[hash(e->mac, (uint32_t)e->vid)]; j; j = list->rows[j - 1].next) {
+        brcm53115_arl_row *r = &list->rows[j - 1];
+        if (memcmp(r->mac, e->mac, 6) != 0 || ((r->vid ^ (uint32_t)e->vid) & ARL_VID_LOW) != 0)
+            continue;
+        if ((r->flags & ROW_CONFIRMED) && r->vid == (uint32_t)e->vid)
+            return; /* listed already */
+        if (!open && !(r->flags & (ROW_DONE | ROW_CONFIRMED)) && agrees(r, e))
+            open = r;
+    }
+    if (open)
+        confirm_row(list, open, (uint32_t)e->vid, e, done);
+}
+
+/* The group's rows as the listing of the poll before had them.  Rows of
+ * the same walk fields (the age flag aside) differ only in their VLAN ids,
+ * so where the group has as many rows of some walk fields as there were,
+ * they take the VLAN ids of those there without a lookup (which of them
+ * takes which changes nothing listed); rows of walk fields whose count
+ * changed (a move, a change, an entry come or gone) stay open, and the
+ * VLAN ids of the rows there that none took go into `was`, to be tried
+ * first for them.  Returns how many such ids. */
+static uint32_t from_prev(const brcm53115_arl_list *prev, brcm53115_arl_list *list,
+                          const uint32_t *group, uint32_t k, uint8_t *was)
 {
     const brcm53115_arl_row *first = &list->rows[group[0]];
-    uint32_t there[CANDIDATES], m = 0, taken = 0;
-    uint8_t vid[CANDIDATES];
-    for (uint32_t j = prev->head[hash(first->mac, first->vid)]; j; j = prev->rows[j - 1].next) {
-        const brcm53115_arl_row *p = &prev->rows[j - 1];
-        if (!same_key(p, first))
-            continue;
-        if (!(p->flags & ROW_CONFIRMED) || m == k)
-            return 0;
-        there[m++] = j - 1;
-    }
-    if (m != k)
-        return 0;
+    uint32_t there[CANDIDATES], m = 0, taken = 0, n = 0;
+    for (uint32_t j = prev->head[hash(first->mac, first->vid)]; j && m < CANDIDATES;
+         j = prev->rows[j - 1].next)
+        if (same_key(&prev->rows[j - 1], first) && (prev->rows[j - 1].flags & ROW_CONFIRMED))
+            there[m++] = j - 1;
     for (uint32_t g = 0; g < k; g++) {
-        uint32_t x = 0;
-        while (x < m && ((taken >> x & 1u) ||
-                         !same_walk_fields(&prev->rows[there[x]], &list->rows[group[g]])))
+        brcm53115_arl_row *r = &list->rows[group[g]];
+        uint32_t here = 0, then = 0, x = 0;
+        for (uint32_t h = 0; h < k; h++)
+            here += same_walk_fields(&list->rows[group[h]], r);
+        for (uint32_t y = 0; y < m; y++)
+            then += same_walk_fields(&prev->rows[there[y]], r);
+        while (here == then && x < m &&
+               ((taken >> x & 1u) || !same_walk_fields(&prev->rows[there[x]], r)))
             x++;
-        if (x == m)
-            return 0;
+        if (here != then || x == m)
+            continue;
         taken |= 1u << x;
-        vid[g] = prev->rows[there[x]].vid;
+        r->vid = prev->rows[there[x]].vid;
+        r->flags |= ROW_CONFIRMED;
     }
-    for (uint32_t g = 0; g < k; g++) {
-        list->rows[group[g]].vid = vid[g];
-        list->rows[group[g]].flags |= ROW_CONFIRMED;
-    }
-    return 1;
+    for (uint32_t x = 0; x < m; x++)
+        if (!(taken >> x & 1u))
+            was[n++] = prev->rows[there[x]].vid;
+    return n;
 }
 
 /* The VLAN ids row i's group may lie on, in the order they are tried: with
- * the filter's VLAN id, that one; else the ones this listing confirmed
- * with the same low bits, the most recently confirmed first, then the
- * others in ascending order.  Returns how many; *a is made the record of
- * the group's MAC. */
+ * the filter's VLAN id, that one; else `first` (where the group's rows were
+ * in the poll before), then the ones this listing confirmed with the same
+ * low bits, the most often confirmed first, then the others in ascending
+ * order; none that a row of the group is confirmed on already.  Returns how
+ * many; *a is made the record of the group's MAC. */
 static uint32_t candidates(const brcm53115_arl_list *list, uint32_t i,
-                           const brcm53115_arl_filter *f, arl_data *a, uint8_t *order)
+                           const brcm53115_arl_filter *f, arl_data *a, uint8_t *order,
+                           const uint8_t *first, uint32_t n_first)
 {
-    uint32_t low = list->rows[i].vid & ARL_VID_LOW, n = 0;
+    const brcm53115_arl_row *r = &list->rows[i];
+    uint32_t low = r->vid & ARL_VID_LOW, n = 0;
     uint8_t tried[CANDIDATES];
     memset(a, 0, sizeof *a);
-    memcpy(a->mac, list->rows[i].mac, 6);
+    memcpy(a->mac, r->mac, 6);
     if (f && f->vid >= 0) {
         order[0] = (uint8_t)f->vid;
         return 1;
     }
     memset(tried, 0, sizeof tried);
-    for (uint32_t k = 0; k < list->seen_n[low]; k++) {
-        order[n] = list->seen[low][k];
-        tried[order[n++] / VID_STEP] = 1;
+    for (uint32_t pass = 0; pass < 3; pass++) {
+        uint32_t m = pass == 0 ? n_first : pass == 1 ? list->seen_n[low] : CANDIDATES;
+        for (uint32_t k = 0; k < m; k++) {
+            uint32_t vid = pass == 0   ? first[k]
+                           : pass == 1 ? list->seen[low][k]
+                                       : low + k * VID_STEP;
+            if (!tried[vid / VID_STEP] && !vid_taken(list, r, vid))
+                order[n++] = (uint8_t)vid;
+            tried[vid / VID_STEP] = 1;
+        }
     }
-    for (uint32_t vid = low; vid <= VID_LAST; vid += VID_STEP)
-        if (!tried[vid / VID_STEP])
-            order[n++] = (uint8_t)vid;
     return n;
 }
 
-/* Looks up row i's group on its candidate VLAN ids, each answer going to
- * the first row still open that agrees with it. */
+/* Looks up row i's group on its candidate VLAN ids until each of its rows
+ * is confirmed, each answer going to the first row still open that agrees
+ * with it. */
 static int confirm_group(brcm53115_arl_list *list, uint32_t i, const brcm53115_arl_filter *f,
                          const brcm53115_arl_list *prev)
 {
-    uint32_t group[CANDIDATES], any = 0;
+    uint32_t group[CANDIDATES], any = 0, open = 0, n_was = 0;
+    uint8_t was[CANDIDATES];
     uint32_t k = group_of(list, i, group);
     for (uint32_t g = 0; g < k; g++)
         any |= (uint32_t)could_pass(f, &list->rows[group[g]]);
-    if (!any || (prev && from_prev(prev, list, group, k)))
+    if (!any)
         return 0;
+    if (prev)
+        n_was = from_prev(prev, list, group, k, was);
+    for (uint32_t g = 0; g < k; g++)
+        open += !(list->rows[group[g]].flags & ROW_CONFIRMED);
 
     arl_data a;
     uint8_t order[CANDIDATES];
-    uint32_t n = candidates(list, i, f, &a, order), open = k;
-    /* A row alone, or a group followed from the poll before, stops once
-     * every row is confirmed; a group of a whole listing looks up every
-     * candidate, as its rows may have come in any order. */
-    int every = k > 1 && !prev;
+    uint32_t n = candidates(list, i, f, &a, order, was, n_was);
     arl_data bins[2];
-    for (uint32_t c = 0; c < n && (open || every); c++) {
+    for (uint32_t c = 0; c < n && open; c++) {
         a.vid = order[c];
         int rc = brcm53115_bucket_arl_tab(&a, bins);
         if (rc < 0)
             return rc;
         for (int b = 0; b < 2; b++)
             if (bins[b].valid && !(rc == BRCM53115_FOUND && a.entry == b))
-                harvest(list, &bins[b]);
+                harvest(list, &bins[b], ROW_DONE);
         for (uint32_t g = 0; rc == BRCM53115_FOUND && g < k; g++) {
             brcm53115_arl_row *r = &list->rows[group[g]];
             if (!(r->flags & ROW_CONFIRMED) && agrees(r, &a)) {
-                confirm_row(list, r, order[c], &a);
+                confirm_row(list, r, order[c], &a, ROW_DONE);
                 open--;
                 break;
             }
@@ -286,6 +359,17 @@ extern "C" uint32_t brcm53115_arl_find_row(const brcm53115_arl_list *list, const
         const brcm53115_arl_row *r = &list->rows[j - 1];
         if ((r->flags & ROW_CONFIRMED) && r->vid == vid && memcmp(r->mac, mac, 6) == 0)
             return j;
+    }
+    return 0;
+}
+
+extern "C" int brcm53115_arl_list_unsure(const brcm53115_arl_list *list, const arl_data *a)
+{
+    for (uint32_t j = list->head[hash(a->mac, (uint32_t)a->vid)]; j; j = list->rows[j - 1].next) {
+        const brcm53115_arl_row *r = &list->rows[j - 1];
+        if (!(r->flags & ROW_CONFIRMED) && memcmp(r->mac, a->mac, 6) == 0 &&
+            ((r->vid ^ (uint32_t)a->vid) & ARL_VID_LOW) == 0)
+            return 1;
     }
     return 0;
 }
@@ -345,25 +429,49 @@ extern "C" int brcm53115_flush_arl_count(brcm53115_arl_list *list, const brcm531
     int rc = walk(list);
     uint32_t group[CANDIDATES];
     uint8_t order[CANDIDATES];
-    arl_data a;
+    arl_data a, bins[2];
     for (uint32_t i = 0; rc == 0 && i < list->n; i++) {
         if (list->rows[i].flags & ROW_DONE)
             continue;
-        uint32_t k = group_of(list, i, group), any = 0;
-        for (uint32_t g = 0; g < k; g++)
+        uint32_t k = group_of(list, i, group), any = 0, open = 0;
+        for (uint32_t g = 0; g < k; g++) {
             any |= (uint32_t)could_pass(f, &list->rows[group[g]]);
+            open += !(list->rows[group[g]].flags & ROW_CONFIRMED);
+        }
         if (!any)
             continue;
-        uint32_t n = candidates(list, i, f, &a, order);
-        for (uint32_t c = 0; rc == 0 && c < n; c++) {
+        /* Rows whose VLAN id a bucket read showed go at once; the others
+         * on their candidates, in the listing's order, until each row of
+         * the group is deleted or every candidate tried. */
+        for (uint32_t g = 0; rc == 0 && g < k; g++) {
+            brcm53115_arl_row *r = &list->rows[group[g]];
+            if (!(r->flags & ROW_CONFIRMED))
+                continue;
+            memset(&a, 0, sizeof a);
+            memcpy(a.mac, r->mac, 6);
+            a.vid = r->vid;
+            int both = 0;
+            rc = arl_stopped() ? BRCM53115_ERR_STOPPED : arl_delete_both(&a, f, bins, &both);
+            for (int b = 0; b < 2 && both; b++)
+                if (a.entry != b)
+                    harvest(list, &bins[b], ROW_DONE);
+            *deleted += rc == 0 ? 1 + (uint32_t)both : 0;
+            if (rc == BRCM53115_ABSENT)
+                rc = 0;
+        }
+        uint32_t n = open ? candidates(list, i, f, &a, order, NULL, 0) : 0;
+        for (uint32_t c = 0; rc == 0 && c < n && open; c++) {
+            int both = 0;
             a.vid = order[c];
-            rc = arl_stopped() ? BRCM53115_ERR_STOPPED : brcm53115_remove_arl_tab(&a, f);
+            rc = arl_stopped() ? BRCM53115_ERR_STOPPED : arl_delete_both(&a, f, bins, &both);
+            for (int b = 0; b < 2 && rc >= 0; b++)
+                if (bins[b].valid && !(rc == 0 && a.entry == b))
+                    harvest(list, &bins[b], both ? ROW_DONE : 0);
             if (rc == 0) {
                 seen_vid(list, order[c]);
-                ++*deleted;
+                *deleted += 1 + (uint32_t)both;
+                open--;
             }
-            if (rc == 0 && k == 1)
-                break; /* a lone row's entry is gone */
             if (rc == BRCM53115_ABSENT)
                 rc = 0;
         }

@@ -22,6 +22,7 @@ struct op_args {
     const brcm53115_arl_filter *f;
     int add;  /* a change that writes nothing where the entry is there */
     int room; /* a static entry takes a learned entry's place in a full bucket */
+    int both; /* a remove that takes the bucket's other entry too where it passes */
 };
 
 /* A VLAN id as the index and slot VLAN registers take it. */
@@ -244,6 +245,11 @@ static int remove_entry(int *rc, void *arg)
     if (bin < 0 || !brcm53115_arl_filter_passes(r->f, &b.e[bin]))
         return BRCM53115_ABSENT;
     r->arl->entry = bin;
+    /* The write access stores both slots: the other goes in the same one. */
+    if (r->both && b.e[!bin].valid && brcm53115_arl_filter_passes(r->f, &b.e[!bin])) {
+        arl_write_reg(rc, bin ? ARL_ENTRY0 : ARL_ENTRY1, 0, ARL_LEN_ENTRY);
+        r->both = 2;
+    }
     write_invalid(rc, r->arl, bin);
     return 0;
 }
@@ -277,7 +283,7 @@ static int write_op(int *rc, void *arg)
 static int run(int (*op)(int *rc, void *arg), arl_data *arl, arl_data *bins, const arl_data *old,
                const brcm53115_arl_filter *f)
 {
-    struct op_args a = {arl, bins, old, f, 0, 0};
+    struct op_args a = {arl, bins, old, f, 0, 0, 0};
     return arl_locked(op, &a);
 }
 
@@ -305,13 +311,13 @@ int brcm53115_change_arl_tab(arl_data *arl, arl_data bins[2])
 
 int brcm53115_add_arl_tab(arl_data *arl, arl_data bins[2])
 {
-    struct op_args a = {arl, bins, NULL, NULL, 1, 0};
+    struct op_args a = {arl, bins, NULL, NULL, 1, 0, 0};
     return arl_locked(change_entry, &a);
 }
 
 int brcm53115_pin_arl_tab(arl_data *arl, arl_data bins[2], int add)
 {
-    struct op_args a = {arl, bins, NULL, NULL, add, 1};
+    struct op_args a = {arl, bins, NULL, NULL, add, 1, 0};
     return arl_locked(change_entry, &a);
 }
 
@@ -341,3 +347,11 @@ int brcm53115_bucket_arl_tab(arl_data *arl, arl_data bins[2])
 }
 
 } /* extern "C" */
+
+int arl_delete_both(arl_data *arl, const brcm53115_arl_filter *f, arl_data bins[2], int *both)
+{
+    struct op_args a = {arl, bins, NULL, f, 0, 0, 1};
+    int rc = arl_locked(remove_entry, &a);
+    *both = rc == 0 && a.both == 2;
+    return rc;
+}

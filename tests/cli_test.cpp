@@ -216,9 +216,9 @@ TEST_F(Cli, MalformedCommandsTouchNothing)
 
 // show looks each search result up on its candidate VLAN ids in ascending
 // order: MAC A listed twice with low bits 1 (it is on VLANs 17 and 1) is
-// looked up once on all 16 candidates, each id found going to the row whose
-// static flag and port agree with it, whatever their order; B (low bits 2)
-// is on none, and listed as the search gave it.
+// looked up until both rows are confirmed, each id found going to the row
+// whose static flag and port agree with it, whatever their order; B (low
+// bits 2) is on none, and listed as the search gave it.
 // A switch whose search hands out `results` (layout B) and whose buckets
 // hold `bins` (layout A) by VLAN id: bin 0 where `bin0`, else bin 1.
 struct scripted_table {
@@ -260,9 +260,9 @@ struct scripted_table {
 
 // show looks each search result up on its candidate VLAN ids in ascending
 // order: MAC A listed twice with low bits 1 (it is on VLANs 17 and 1) is
-// looked up once on all 16 candidates, each id found going to the row whose
-// static flag and port agree with it, whatever their order; B (low bits 2)
-// is on none, and listed as the search gave it.  With a filter, only the
+// looked up until both rows are confirmed, each id found going to the row
+// whose static flag and port agree with it, whatever their order; B (low
+// bits 2) is on none, and listed as the search gave it.  With a filter, only the
 // rows that could pass are looked up; save never takes another entry's
 // answer for a static row's.
 TEST_F(Cli, ShowFindsTheWholeVlanId)
@@ -280,22 +280,21 @@ TEST_F(Cli, ShowFindsTheWholeVlanId)
               "02:00:00:00:00:01  17    4      1   0     1  0\n"
               "02:00:00:00:00:01   1    3      0   0     1  0\n"
               "02:00:00:00:00:02   2   21      0   0     1  0\n");
-    std::vector<uint64_t> want; // 1, 17, ... 241, 2, 18, ... 242
-    for (uint64_t low : {1, 2})
-        for (uint64_t v = low; v <= 255; v += 16)
-            want.push_back(v);
+    std::vector<uint64_t> want = {1, 17}; // then 2, 18, ... 242
+    for (uint64_t v = 2; v <= 255; v += 16)
+        want.push_back(v);
     EXPECT_EQ(t.vids(), want);
-    EXPECT_EQ(fake.calls.size(), 12u + 32u * 9u);
+    EXPECT_EQ(fake.calls.size(), 12u + 18u * 9u);
 
     struct {
         const char *line;
         std::vector<uint64_t> vids; // looked up, or (flush) read and written
         const char *out;
     } cases[] = {
-        {"arl show mac 02:00:00:00:00:02", std::vector<uint64_t>(want.begin() + 16, want.end()),
+        {"arl show mac 02:00:00:00:00:02", std::vector<uint64_t>(want.begin() + 2, want.end()),
          "02:00:00:00:00:02   2   21      0   0     1  0\n"},
         {"arl show vid 17 port 4", {17}, "02:00:00:00:00:01  17    4      1   0     1  0\n"},
-        {"arl show static", std::vector<uint64_t>(want.begin(), want.begin() + 16),
+        {"arl show static", {1, 17},
          "02:00:00:00:00:01  17    4      1   0     1  0\n"},
         // The bucket holds A on VLAN 17 static: a dynamic flush keeps it.
         {"arl flush mac 02:00:00:00:00:01 vid 17", {17}, ""},
