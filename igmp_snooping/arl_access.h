@@ -33,10 +33,12 @@ void arl_walk_unlock(void);
 /* The lock file that brcm53115_arl_lock_error is about. */
 const char *arl_lock_error_path(void);
 
-/* The delete of a flush: brcm53115_delete_arl_tab, and in the same write
- * the bucket's other entry where it passes the filter too (*both 1: then
- * bins[!arl->entry] is gone as well). */
-int arl_delete_both(arl_data *arl, const brcm53115_arl_filter *f, arl_data bins[2], int *both);
+/* The delete of a flush: brcm53115_delete_arl_tab of the record's entry,
+ * and in the same write every other entry of the bucket that passes the
+ * filter, whether or not the record's was there (*others: a bit for each
+ * bin of bins[] deleted besides arl->entry's). */
+int arl_delete_all(arl_data *arl, const brcm53115_arl_filter *f, arl_data bins[2],
+                   uint32_t *others);
 
 /* Whether the caller's stop flag (brcm53115_arl_stop) is set. */
 int arl_stopped(void);

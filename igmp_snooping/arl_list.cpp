@@ -208,8 +208,10 @@ static void harvest(brcm53115_arl_list *list, const arl_data *e, uint8_t done)
         brcm53115_arl_row *r = &list->rows[j - 1];
         if (memcmp(r->mac, e->mac, 6) != 0 || ((r->vid ^ (uint32_t)e->vid) & ARL_VID_LOW) != 0)
             continue;
-        if ((r->flags & ROW_CONFIRMED) && r->vid == (uint32_t)e->vid)
-            return; /* listed already */
+        if ((r->flags & ROW_CONFIRMED) && r->vid == (uint32_t)e->vid) {
+            r->flags |= done; /* listed already */
+            return;
+        }
         if (!open && !(r->flags & (ROW_DONE | ROW_CONFIRMED)) && agrees(r, e))
             open = r;
     }
@@ -422,6 +424,19 @@ extern "C" int brcm53115_flush_arl_tab(brcm53115_arl_list *list, const brcm53115
     return brcm53115_flush_arl_count(list, f, &deleted);
 }
 
+/* The entries a flush's delete took besides its own: their rows done
+ * (where the walk listed them), their VLAN ids learnt.  How many. */
+static uint32_t gone_too(brcm53115_arl_list *list, const arl_data *bins, uint32_t others)
+{
+    uint32_t n = 0;
+    for (int b = 0; b < 2; b++)
+        if (others >> b & 1u) {
+            harvest(list, &bins[b], ROW_DONE);
+            n++;
+        }
+    return n;
+}
+
 extern "C" int brcm53115_flush_arl_count(brcm53115_arl_list *list, const brcm53115_arl_filter *f,
                                          uint32_t *deleted)
 {
@@ -433,43 +448,23 @@ extern "C" int brcm53115_flush_arl_count(brcm53115_arl_list *list, const brcm531
     for (uint32_t i = 0; rc == 0 && i < list->n; i++) {
         if (list->rows[i].flags & ROW_DONE)
             continue;
-        uint32_t k = group_of(list, i, group), any = 0, open = 0;
-        for (uint32_t g = 0; g < k; g++) {
+        uint32_t k = group_of(list, i, group), any = 0, open = k;
+        for (uint32_t g = 0; g < k; g++)
             any |= (uint32_t)could_pass(f, &list->rows[group[g]]);
-            open += !(list->rows[group[g]].flags & ROW_CONFIRMED);
-        }
         if (!any)
             continue;
-        /* Rows whose VLAN id a bucket read showed go at once; the others
-         * on their candidates, in the listing's order, until each row of
-         * the group is deleted or every candidate tried. */
-        for (uint32_t g = 0; rc == 0 && g < k; g++) {
-            brcm53115_arl_row *r = &list->rows[group[g]];
-            if (!(r->flags & ROW_CONFIRMED))
-                continue;
-            memset(&a, 0, sizeof a);
-            memcpy(a.mac, r->mac, 6);
-            a.vid = r->vid;
-            int both = 0;
-            rc = arl_stopped() ? BRCM53115_ERR_STOPPED : arl_delete_both(&a, f, bins, &both);
-            for (int b = 0; b < 2 && both; b++)
-                if (a.entry != b)
-                    harvest(list, &bins[b], ROW_DONE);
-            *deleted += rc == 0 ? 1 + (uint32_t)both : 0;
-            if (rc == BRCM53115_ABSENT)
-                rc = 0;
-        }
+        /* On the candidates in the listing's order, until each row of the
+         * group is deleted (by its own delete, or with another in its
+         * bucket) or every candidate tried. */
         uint32_t n = open ? candidates(list, i, f, &a, order, NULL, 0) : 0;
         for (uint32_t c = 0; rc == 0 && c < n && open; c++) {
-            int both = 0;
+            uint32_t others = 0;
             a.vid = order[c];
-            rc = arl_stopped() ? BRCM53115_ERR_STOPPED : arl_delete_both(&a, f, bins, &both);
-            for (int b = 0; b < 2 && rc >= 0; b++)
-                if (bins[b].valid && !(rc == 0 && a.entry == b))
-                    harvest(list, &bins[b], both ? ROW_DONE : 0);
+            rc = arl_stopped() ? BRCM53115_ERR_STOPPED : arl_delete_all(&a, f, bins, &others);
+            *deleted += gone_too(list, bins, others);
             if (rc == 0) {
                 seen_vid(list, order[c]);
-                *deleted += 1 + (uint32_t)both;
+                ++*deleted;
                 open--;
             }
             if (rc == BRCM53115_ABSENT)

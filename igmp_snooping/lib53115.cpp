@@ -242,16 +242,24 @@ static int remove_entry(int *rc, void *arg)
     if (r->bins)
         memcpy(r->bins, b.e, sizeof b.e);
     int bin = *rc ? -1 : holding(b.e, r->arl);
-    if (bin < 0 || !brcm53115_arl_filter_passes(r->f, &b.e[bin]))
+    int found = bin >= 0 && brcm53115_arl_filter_passes(r->f, &b.e[bin]);
+    /* A flush's delete takes every entry of the bucket that passes: the
+     * write access stores both slots, so one write does it. */
+    uint32_t gone = found ? 1u << bin : 0, others = 0;
+    for (int i = 0; i < (int)ARL_BINS && r->both && !*rc; i++)
+        if (i != bin && b.e[i].valid && brcm53115_arl_filter_passes(r->f, &b.e[i]))
+            others |= 1u << i;
+    if (!(gone | others))
         return BRCM53115_ABSENT;
-    r->arl->entry = bin;
-    /* The write access stores both slots: the other goes in the same one. */
-    if (r->both && b.e[!bin].valid && brcm53115_arl_filter_passes(r->f, &b.e[!bin])) {
-        arl_write_reg(rc, bin ? ARL_ENTRY0 : ARL_ENTRY1, 0, ARL_LEN_ENTRY);
-        r->both = 2;
-    }
-    write_invalid(rc, r->arl, bin);
-    return 0;
+    int last = found ? bin : (others & 2u) ? 1 : 0;
+    for (int i = 0; i < (int)ARL_BINS; i++)
+        if (((gone | others) >> i & 1u) && i != last)
+            arl_write_reg(rc, i ? ARL_ENTRY1 : ARL_ENTRY0, 0, ARL_LEN_ENTRY);
+    if (found)
+        r->arl->entry = bin;
+    r->both = (int)others;
+    write_invalid(rc, r->arl, last);
+    return found ? 0 : BRCM53115_ABSENT;
 }
 
 static int lookup_entry(int *rc, void *arg)
@@ -348,10 +356,11 @@ int brcm53115_bucket_arl_tab(arl_data *arl, arl_data bins[2])
 
 } /* extern "C" */
 
-int arl_delete_both(arl_data *arl, const brcm53115_arl_filter *f, arl_data bins[2], int *both)
+int arl_delete_all(arl_data *arl, const brcm53115_arl_filter *f, arl_data bins[2],
+                   uint32_t *others)
 {
     struct op_args a = {arl, bins, NULL, f, 0, 0, 1};
     int rc = arl_locked(remove_entry, &a);
-    *both = rc == 0 && a.both == 2;
+    *others = rc >= 0 ? (uint32_t)a.both : 0;
     return rc;
 }
