@@ -119,39 +119,21 @@ static void tmp_beside(const char *path)
     strcpy(tmp + dir, TMP_NAME);
 }
 
-static int write_new(struct arl_cmd *c, int fd)
+/* The batch written through fd (closed here), flushed to the disk with
+ * `sync` (the new file; not a stream). */
+static int write_to(struct arl_cmd *c, int fd, int sync)
 {
     static char buf[BUFSIZ]; /* the stream's buffer */
-    FILE *f = fdopen(fd, "w");
+    FILE *f = fd < 0 ? NULL : fdopen(fd, "w");
     if (!f) {
-        close(fd);
+        if (fd >= 0)
+            close(fd);
         return ARL_ERR_OUTPUT;
     }
     setvbuf(f, buf, _IOFBF, sizeof buf);
     int rc = arl_list_print(c, NULL, ARL_FORM_BATCH, 1, f);
-    if (rc == 0 && fsync(fileno(f)) != 0)
+    if (rc == 0 && sync && fsync(fileno(f)) != 0)
         rc = ARL_ERR_OUTPUT;
-    int err = errno;
-    if (fclose(f) != 0 && rc == 0) {
-        rc = ARL_ERR_OUTPUT;
-        err = errno;
-    }
-    errno = err;
-    return rc;
-}
-
-/* save onto a stream other than standard output, through a descriptor of
- * its own. */
-static int write_stream(struct arl_cmd *c, int fd)
-{
-    int copy = dup(fd);
-    FILE *f = copy < 0 ? NULL : fdopen(copy, "w");
-    if (!f) {
-        if (copy >= 0)
-            close(copy);
-        return ARL_ERR_OUTPUT;
-    }
-    int rc = arl_list_print(c, NULL, ARL_FORM_BATCH, 1, f);
     int err = errno;
     if (fclose(f) != 0 && rc == 0) {
         rc = ARL_ERR_OUTPUT;
@@ -171,7 +153,7 @@ int arl_save_func(struct arl_cmd *c)
         return arl_list_print(c, NULL, ARL_FORM_BATCH, 1, stdout);
     }
     if (r == SAVE_STREAM)
-        return write_stream(c, fd);
+        return write_to(c, dup(fd), 0); /* a stream other than standard output */
     if (r == SAVE_REFUSED) {
         c->file = path;
         return ARL_ERR_LINK;
@@ -212,7 +194,7 @@ int arl_save_func(struct arl_cmd *c)
         close(fd);
     }
     if (rc == 0)
-        rc = write_new(c, fd);
+        rc = write_to(c, fd, 1);
     int err = errno;
     sigprocmask(SIG_BLOCK, &block, &was);
     if (rc == 0 && rename(tmp, path) != 0) {
