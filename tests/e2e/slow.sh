@@ -7,7 +7,9 @@
 #     changed one as it was or as it became, or not at all; no static entry
 #     that stays is missing from the save;
 #  2. two listings at once both count the whole table;
-#  3. SIGTERM ends a monitor in the middle of its first poll at once.
+#  3. SIGTERM ends a monitor in the middle of its first poll at once;
+#  4. on a terminal, a walk longer than a second says how far it has got,
+#     and erases that; never in JSON, nor off a terminal.
 # usage: slow.sh SW53115 SWITCHSIM [EMULATOR]
 PRIVATE_LOCK=1 SIM_ARGS=1 . "$(dirname "$0")/../lib.sh"
 
@@ -97,5 +99,11 @@ rc=$?
 ms=$((($(date +%s%N) - start) / 1000000))
 [ $rc = 0 ] && [ $ms -lt 1000 ]
 check "SIGTERM in a monitor's first poll" $? "status $rc after $ms ms: $(cat "$tmp/err")"
+script -qec "$EMU $SW arl show count" /dev/null >"$tmp/tty"
+grep -q $'walking the table: [0-9]* of 4096 entries\r\e\[Kport' "$tmp/tty"
+check "a long walk on a terminal: its progress, erased" $? "$(cat -v "$tmp/tty")"
+script -qec "$EMU $SW arl show count --json" /dev/null >"$tmp/tty" && $EMU "$SW" arl show count 2>"$tmp/err" >/dev/null
+! grep -q walking "$tmp/tty" "$tmp/err"
+check "no progress in JSON, nor off a terminal" $? "$(cat -v "$tmp/tty" "$tmp/err")"
 sim fault none
 finish
