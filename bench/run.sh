@@ -27,7 +27,8 @@
 #     cost, over 60 s);
 #  j. the listing on other tables (bench/tables.py): every MAC on VLANs 1
 #     and 17, 128 entries whose 16 VLAN ids come in turn along the walk, a
-#     random full table: show and flush all (register accesses, lookups an
+#     full table whose 16 VLAN ids come in turn bucket by bucket, a random
+#     full table: show and flush all (register accesses, lookups an
 #     entry, flush against show plus 7 an entry); save and apply of an equal
 #     file where 16 of a full table's learned hosts are static (against the
 #     walk and 16 lookups); a monitor poll after 256 of a random table's
@@ -215,7 +216,7 @@ ir() { # CMD...: the instructions one command runs
         sed -n 's/.*Collected : \([0-9]*\).*/\1/p'
 }
 other=()
-for t in pairs turns random; do
+for t in pairs turns sixteen random; do
     lay "$t"
     n=$(rows) && cp "$SWITCHSIM_STATE" "$tmp/$t.state"
     show=$(accesses arl show) && flush=$(accesses arl flush all)

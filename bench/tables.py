@@ -5,6 +5,7 @@ unless said), each entry in a bucket of the simulated switch with room:
             VLAN bits), a full table;
   turns     128 entries whose VLAN ids come in turn along the walk: 5, 21,
             ... 245, 5, ...;
+  sixteen   a full table, its VLAN ids so in turn bucket by bucket;
   random    a full table of random MACs on VLANs 0 and 1 (seeded);
   chain     4,096 MACs that a hash of 12 bits of the key (h = h * 33 ^ byte,
             from the low VLAN bits) puts in one chain: what one host sending
@@ -55,6 +56,9 @@ if name == "pairs":
     emit(fill(((0x020000000000 | k, v) for k in range(2048) for v in (1, 17)), 4096))
 elif name == "turns":
     emit([(i ^ (5 + 16 * (i % 16)), 5 + 16 * (i % 16), i % 16) for i in range(128)])
+elif name == "sixteen":
+    tag = 1 << 11 | 1 << 22  # keeps the bucket
+    emit([(b ^ (5 + 16 * (b % 16)) | tag * t, 5 + 16 * (b % 16), b % 16) for b in range(2048) for t in (0, 1)])
 elif name == "random":
     emit(fill(((rnd.getrandbits(48) & 0xFEFFFFFFFFFF, rnd.choice((0, 1))) for _ in range(60000)), 4096))
 elif name == "chain":
