@@ -117,14 +117,17 @@ bool conversation_ok(const std::vector<std::string> &w, int rc)
     const auto &c = fake.calls;
     std::string cmd = w[2].c_str(); // the word as a C string sees it
     bool port = cmd == "search" && w.size() > 3 && std::string(w[3].c_str()) == "port";
-    if (cmd == "help" || cmd == "--help" || (w.size() > 3 && std::string(w[3].c_str()) == "--help"))
+    auto help = [](const std::string &s) { return s == "help" || s == "--help" || s == "-h"; };
+    if (help(cmd) || (w.size() > 3 && help(w[3].c_str())))
         return rc == 0 && c.empty();
     if (cmd == "flush") {
-        // The walk, then bucket reads, each followed by the delete or not.
+        // The walk, then bucket reads, each followed by the delete or not
+        // (the other slot cleared first where both entries go).
         size_t i = walk();
         while (i != 0 && i < c.size()) {
             i = bucket_read(i);
-            size_t w = i != 0 && i < c.size() ? entry_write(i) : 0;
+            size_t k = i != 0 && i < c.size() && (is(c[i], 's', 0x10, 8) || is(c[i], 's', 0x18, 8));
+            size_t w = i != 0 && i + k < c.size() ? entry_write(i + k) : 0;
             i = w ? w : i;
         }
         return rc == 0 && i == c.size();
