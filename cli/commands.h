@@ -42,7 +42,8 @@ int arl_flush_func(struct arl_cmd *c);
 /* apply.cpp: apply FILE [prune] [check]. */
 int arl_apply_func(struct arl_cmd *c);
 
-/* monitor.cpp: monitor. */
+/* monitor.cpp: monitor; milliseconds of the monotonic clock. */
 int arl_monitor_func(struct arl_cmd *c);
+uint32_t arl_ms_now(void);
 
 #endif

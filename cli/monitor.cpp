@@ -48,7 +48,7 @@ static void on_signal(int sig)
     stop = 1;
 }
 
-static uint32_t now_ms(void)
+uint32_t arl_ms_now(void)
 {
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -209,7 +209,7 @@ int arl_monitor_func(struct arl_cmd *c)
     int base = 0, fails = 0, failed = 0, rc = 0;
     uint32_t failing_since = 0;
     for (int32_t polls = 0; !stop && (c->count == 0 || polls < c->count); polls++) {
-        uint32_t start = now_ms();
+        uint32_t start = arl_ms_now();
         rc = brcm53115_list_arl_tab(cur, &mac_only, base ? prev : NULL, 0, NULL, NULL);
         if (rc == 0 && base)
             rc = differences(&m, prev, cur, start);
@@ -220,7 +220,7 @@ int arl_monitor_func(struct arl_cmd *c)
             rc = ARL_ERR_OUTPUT;
         if (rc == ARL_ERR_OUTPUT || rc == BRCM53115_ERR_STOPPED)
             break;
-        uint32_t end = now_ms(), interval = (uint32_t)c->interval;
+        uint32_t end = arl_ms_now(), interval = (uint32_t)c->interval;
         if (interval == 0)
             interval = PACE * (end - start) > PAUSE_MIN_MS ? PACE * (end - start) : PAUSE_MIN_MS;
         if (rc == 0) {
@@ -234,7 +234,7 @@ int arl_monitor_func(struct arl_cmd *c)
             failed = 1;
             if (fails++ == 0)
                 failing_since = start;
-            if (fails >= FAILS_MIN && now_ms() - failing_since >= FAIL_MS) {
+            if (fails >= FAILS_MIN && arl_ms_now() - failing_since >= FAIL_MS) {
                 stop = 0;
                 break;
             }
@@ -242,7 +242,7 @@ int arl_monitor_func(struct arl_cmd *c)
                 interval = RETRY_MS;
         }
         /* From the end of one poll to the start of the next. */
-        uint32_t spent = now_ms() - end;
+        uint32_t spent = arl_ms_now() - end;
         if (spent < interval && (c->count == 0 || polls + 1 < c->count)) {
             uint32_t left = interval - spent;
             struct timespec ts = {(time_t)(left / 1000u), (long)(left % 1000u) * 1000000L};

@@ -3,7 +3,6 @@
 #include "run.h"
 
 #include <stdio.h>
-#include <time.h>
 #include <unistd.h>
 
 #include "args.h"
@@ -39,17 +38,10 @@ static struct {
     int shown;
 } progress;
 
-static uint32_t ms_now(void)
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (uint32_t)ts.tv_sec * 1000u + (uint32_t)(ts.tv_nsec / 1000000);
-}
-
 static void show_progress(uint32_t walked, int done, void *ctx)
 {
     (void)ctx;
-    uint32_t now = ms_now();
+    uint32_t now = arl_ms_now();
     if (walked == 0 && !done) {
         progress.begun = now;
         progress.shown = 0;
