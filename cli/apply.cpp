@@ -223,16 +223,6 @@ static void add_change(uint32_t index, int kind)
     ch->kind = (uint8_t)kind;
 }
 
-/* The bin of a full bucket whose learned entry makes room: bin 0's, else
- * bin 1's; -1 when both hold static entries. */
-static int room_in(const arl_data *bins)
-{
-    for (int i = 0; i < 2; i++)
-        if (!(bins[i].sbit & 1))
-            return i;
-    return -1;
-}
-
 /* The plan's bucket that a read shows: one whose read showed a valid entry
  * that this one shows too, or NULL (a bucket that reads empty cannot be
  * told from another). */
@@ -310,7 +300,7 @@ static int plan(struct arl_cmd *c)
         unpack(&s->now[0], &c->bins[0]);
         unpack(&s->now[1], &c->bins[1]);
         int b = brcm53115_arl_bin_of(c->bins, &c->arl);
-        if (b < 0 && (b = room_in(c->bins)) >= 0) {
+        if (b < 0 && (b = brcm53115_arl_room_of(c->bins)) >= 0) {
             ap.room[ap.rooms] = s->now[b];
             add_change(ap.rooms++, CH_ROOM);
         }
@@ -371,7 +361,7 @@ static int run(struct arl_cmd *c)
          * that came back, or a room refused: the rule again, on what the
          * bucket holds now. */
         for (uint32_t k = 0; rc == BRCM53115_ERR_FULL && k < RUN_ROOMS; k++) {
-            int b = room_in(c->bins);
+            int b = brcm53115_arl_room_of(c->bins);
             if (b < 0)
                 break;
             struct entry learned;

@@ -122,11 +122,13 @@ int batch_func(int argc, char **argv)
                          "input",
                          "-batch");
     const char *file = argv[i++];
-    if (i < argc && strcmp(argv[i], "-force") == 0 && force)
-        return malformed(prog, "unexpected second '%s': expected it once, before or after -batch FILE",
-                         "-force");
-    if (i < argc && strcmp(argv[i], "-force") == 0)
+    if (i < argc && strcmp(argv[i], "-force") == 0) {
+        if (force)
+            return malformed(
+                prog, "unexpected second '%s': expected it once, before or after -batch FILE",
+                "-force");
         force = i++;
+    }
     if (i < argc)
         return malformed(prog, "unexpected '%s': expected nothing after -batch FILE but -force",
                          argv[i]);

@@ -2,7 +2,6 @@
  * and add (which changes nothing where the entry is there already), each
  * into the bin of its bucket that belongs to it, keeping the bucket's
  * other entry; and flush. */
-#include <signal.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -38,29 +37,13 @@ int arl_replace_func(struct arl_cmd *c)
     return pin(c, 0);
 }
 
-static volatile sig_atomic_t stop;
-
-static void on_signal(int sig)
-{
-    (void)sig;
-    stop = 1;
-}
-
 /* SIGINT and SIGTERM stop a flush between two deletes, each whole. */
 int arl_flush_func(struct arl_cmd *c)
 {
-    struct sigaction sa, old[2];
-    memset(&sa, 0, sizeof sa);
-    sa.sa_handler = on_signal;
-    sigaction(SIGINT, &sa, &old[0]);
-    sigaction(SIGTERM, &sa, &old[1]);
-    stop = 0;
-    brcm53115_arl_stop(&stop);
     uint32_t n;
+    arl_stop_on_signals(1);
     int rc = brcm53115_flush_arl_count(&arl_lists[0], &c->filter, &n);
-    brcm53115_arl_stop(NULL);
-    sigaction(SIGINT, &old[0], NULL);
-    sigaction(SIGTERM, &old[1], NULL);
+    arl_stop_on_signals(0);
     if (rc != 0 || !c->stats)
         return rc;
     if (c->json)

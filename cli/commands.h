@@ -42,8 +42,12 @@ int arl_flush_func(struct arl_cmd *c);
 /* apply.cpp: apply FILE [prune] [check]. */
 int arl_apply_func(struct arl_cmd *c);
 
-/* monitor.cpp: monitor; milliseconds of the monotonic clock. */
+/* monitor.cpp: monitor; milliseconds of the monotonic clock; while on,
+ * SIGINT and SIGTERM set arl_stopping and end a walk, a listing or a flush
+ * within a slice (lib53115's stop flag), off puts the handlers back. */
 int arl_monitor_func(struct arl_cmd *c);
 uint32_t arl_ms_now(void);
+extern volatile sig_atomic_t arl_stopping;
+void arl_stop_on_signals(int on);
 
 #endif

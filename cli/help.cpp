@@ -17,22 +17,22 @@ static void arl_usage_to(FILE *out, const char *name, int detail)
     }
     /* One text, as its lines have always read. */
     fprintf(out,
-           "\nARL read without VID: \n"
-           "\n\t%s arl read [mac]\n"
-           "\nARL read with VID: \n"
-           "\n\t%s arl read [vid] [mac]\n"
-           "\nARL search without VID: \n"
-           "\n\t%s arl search [mac]\n"
-           "\nARL search by port: \n"
-           "\n\t%s arl search port [port_id]\n"
-           "\nARL write with VID: \n"
-           "\n\t%s arl write [vid] [mac] [valid] [static] [age] [tc] [port_id]\n"
-           "\nARL arguments:\n"
-           "\n\tmac: ex: 00:11:22:33:44:55 => 001122334455\n"
-           "\n\tvalid, static, age: 0 or 1\n"
-           "\n\ttc: 0 ~ 7\n"
-           "\n\tport_id: port number start from 0. \n",
-           name, name, name, name, name);
+            "\nARL read without VID: \n"
+            "\n\t%s arl read [mac]\n"
+            "\nARL read with VID: \n"
+            "\n\t%s arl read [vid] [mac]\n"
+            "\nARL search without VID: \n"
+            "\n\t%s arl search [mac]\n"
+            "\nARL search by port: \n"
+            "\n\t%s arl search port [port_id]\n"
+            "\nARL write with VID: \n"
+            "\n\t%s arl write [vid] [mac] [valid] [static] [age] [tc] [port_id]\n"
+            "\nARL arguments:\n"
+            "\n\tmac: ex: 00:11:22:33:44:55 => 001122334455\n"
+            "\n\tvalid, static, age: 0 or 1\n"
+            "\n\ttc: 0 ~ 7\n"
+            "\n\tport_id: port number start from 0. \n",
+            name, name, name, name, name);
 }
 
 void arl_usage_func(const char *name, int detail)
@@ -91,15 +91,6 @@ int synopsis_error(const char *prog, const char *line)
     say("%s: %s", name_text(prog, name), line);
     fputs(head, stderr);
     return EXIT_USAGE;
-}
-
-int arl_command_word(const char *word)
-{
-    const struct arl_form_text *f;
-    for (size_t i = 0; (f = arl_form(i)) != NULL; i++)
-        if (strcmp(f->word, word) == 0)
-            return 1;
-    return 0;
 }
 
 int arl_chip_word(const char *word)

@@ -31,9 +31,6 @@ int synopsis_error(const char *prog, const char *line);
  * may read on standard output. */
 int arl_chip_word(const char *word);
 
-/* Whether a word names a command of arl. */
-int arl_command_word(const char *word);
-
 /* Prints the whole help, the command lines from the parser's forms. */
 void arl_help_func(void);
 

@@ -64,7 +64,7 @@ int main(int argc, char **argv)
     if (argc < 2)
         return usage_only(prog, USAGE_SHORT);
     const char *cmd = argv[1];
-    if (is(cmd, "-h", "--help") || is(cmd, "help", NULL)) {
+    if (arl_help_word(cmd)) {
         if (argc > 3) {
             snprintf(line, sizeof line, "unexpected '%s': expected %s [COMMAND]",
                      word_text(argv[3], w), cmd);

@@ -40,12 +40,25 @@ struct flap {
 };
 
 static struct flap flaps[FLAP_SLOTS];
-static volatile sig_atomic_t stop;
+volatile sig_atomic_t arl_stopping;
 
 static void on_signal(int sig)
 {
     (void)sig;
-    stop = 1;
+    arl_stopping = 1;
+}
+
+void arl_stop_on_signals(int on)
+{
+    static struct sigaction old[2];
+    static const int sigs[2] = {SIGINT, SIGTERM};
+    struct sigaction sa;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = on_signal; /* no SA_RESTART: a wait ends at once */
+    arl_stopping = 0;
+    for (int i = 0; i < 2; i++)
+        sigaction(sigs[i], on ? &sa : &old[i], on ? &old[i] : NULL);
+    brcm53115_arl_stop(on ? &arl_stopping : NULL); /* a walk ends within a slice */
 }
 
 uint32_t arl_ms_now(void)
@@ -189,13 +202,7 @@ int arl_monitor_func(struct arl_cmd *c)
     m.c = c;
     arl_out_begin(&m.out, c->json ? ARL_FORM_LINES : ARL_FORM_EVENTS, stdout);
     memset(flaps, 0, sizeof flaps);
-    stop = 0;
-    struct sigaction sa;
-    memset(&sa, 0, sizeof sa);
-    sa.sa_handler = on_signal; /* no SA_RESTART: the wait ends at once */
-    sigaction(SIGINT, &sa, NULL);
-    sigaction(SIGTERM, &sa, NULL);
-    brcm53115_arl_stop(&stop); /* a poll ends within a slice */
+    arl_stop_on_signals(1);
 
     /* Only the MAC narrows the listing: an event is shown when the entry's
      * old or its new state passes, so every other entry is followed. */
@@ -208,7 +215,7 @@ int arl_monitor_func(struct arl_cmd *c)
     brcm53115_arl_list *prev = &arl_lists[1], *cur = &arl_lists[0];
     int base = 0, fails = 0, failed = 0, rc = 0;
     uint32_t failing_since = 0;
-    for (int32_t polls = 0; !stop && (c->count == 0 || polls < c->count); polls++) {
+    for (int32_t polls = 0; !arl_stopping && (c->count == 0 || polls < c->count); polls++) {
         uint32_t start = arl_ms_now();
         rc = brcm53115_list_arl_tab(cur, &mac_only, base ? prev : NULL, 0, NULL, NULL);
         if (rc == 0 && base)
@@ -235,7 +242,7 @@ int arl_monitor_func(struct arl_cmd *c)
             if (fails++ == 0)
                 failing_since = start;
             if (fails >= FAILS_MIN && arl_ms_now() - failing_since >= FAIL_MS) {
-                stop = 0;
+                arl_stopping = 0;
                 break;
             }
             if (interval > RETRY_MS)
@@ -246,13 +253,12 @@ int arl_monitor_func(struct arl_cmd *c)
         if (spent < interval && (c->count == 0 || polls + 1 < c->count)) {
             uint32_t left = interval - spent;
             struct timespec ts = {(time_t)(left / 1000u), (long)(left % 1000u) * 1000000L};
-            while (!stop && nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+            while (!arl_stopping && nanosleep(&ts, &ts) != 0 && errno == EINTR) {
             }
         }
     }
-    brcm53115_arl_stop(NULL);
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
+    int stopped = arl_stopping;
+    arl_stop_on_signals(0);
     if (rc == BRCM53115_ERR_STOPPED)
         rc = 0;
     c->rc = rc;
@@ -262,5 +268,5 @@ int arl_monitor_func(struct arl_cmd *c)
      * of failures that ended it. */
     if (c->count != 0 && failed)
         return ARL_ERR_SAID;
-    return rc == 0 || stop || fails < FAILS_MIN ? 0 : ARL_ERR_SAID;
+    return rc == 0 || stopped || fails < FAILS_MIN ? 0 : ARL_ERR_SAID;
 }

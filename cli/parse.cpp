@@ -32,8 +32,7 @@ static const struct arg_kind *kind_of(char code)
     return k;
 }
 
-/* Whether a word names a command. */
-static int form_named(const char *word)
+int arl_form_named(const char *word)
 {
     for (size_t i = 0; i < arl_forms_n; i++)
         if (strcmp(word, arl_forms[i].text.word) == 0)
@@ -41,9 +40,15 @@ static int form_named(const char *word)
     return 0;
 }
 
-static int help_word(const char *word)
+int arl_help_word(const char *word)
 {
     return strcmp(word, "help") == 0 || strcmp(word, "-h") == 0 || strcmp(word, "--help") == 0;
+}
+
+int arl_help_topic(const char *word)
+{
+    return arl_form_named(word) || strcmp(word, "arl") == 0 || strcmp(word, "batch") == 0 ||
+           strcmp(word, "-batch") == 0;
 }
 
 /* "expected WORD USAGE" of a form, for its messages. */
@@ -73,8 +78,7 @@ static int take(struct parse *p, const struct arg_kind *k, char *word)
     char w0[WORD_TEXT_LEN], range[32];
     p->given |= GIVEN(k->code);
     if (k->value == V_FILE || k->value == V_TOPIC) {
-        if (k->value == V_TOPIC && !form_named(word) && strcmp(word, "arl") != 0 &&
-            strcmp(word, "batch") != 0 && strcmp(word, "-batch") != 0)
+        if (k->value == V_TOPIC && !arl_help_topic(word))
             return malformed(err, "arl %s: unknown command '%s': expected %s", f->text.word,
                              word_text(word, w0), commands);
         if (word[0] == '-' && word[1] != '\0')
@@ -197,7 +201,7 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
 
     /* arl --help, and arl COMMAND --help (or help, or -h, always the word
      * right after the command): the help, or COMMAND's. */
-    int help = argc > 3 && help_word(argv[3]) && form_named(argv[2]);
+    int help = argc > 3 && arl_help_word(argv[3]) && arl_form_named(argv[2]);
     if (strcmp(argv[2], "--help") == 0 || strcmp(argv[2], "-h") == 0 || help) {
         c->op = ARL_OP_HELP;
         c->word = "help";
@@ -256,10 +260,11 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
 int arl_parse_json_first(struct arl_cmd *c, const char *word, char *err)
 {
     char w0[WORD_TEXT_LEN];
-    const char *why = !c->json_ok ? "expected it only before arl show, get, search port, monitor, flush or "
-                                   "apply"
-                      : c->json   ? "expected it before arl or --json after the command, not both"
-                                  : NULL;
+    const char *why = !c->json_ok
+                          ? "expected it only before arl show, get, search port, monitor, flush or "
+                            "apply"
+                      : c->json ? "expected it before arl or --json after the command, not both"
+                                : NULL;
     if (why)
         return malformed(err, "arl %s: %s '%s': %s", c->word, c->json ? "second" : "unexpected",
                          word_text(word, w0), why);

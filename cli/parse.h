@@ -19,6 +19,13 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err);
  * takes --json and has none after it.  0, or -1 with err said. */
 int arl_parse_json_first(struct arl_cmd *c, const char *word, char *err);
 
+/* Whether a word names a command of arl; whether it asks for the help
+ * (help, -h or --help); whether the help has lines for it (a command, arl
+ * for the whole help, batch or -batch). */
+int arl_form_named(const char *word);
+int arl_help_word(const char *word);
+int arl_help_topic(const char *word);
+
 /* One form of a command, as the help gives it: its word (and the word
  * after it), what it takes and what it does. */
 struct arl_form_text {

@@ -91,7 +91,7 @@ int arl_func(int argc, char **argv, const char *json)
         /* The chip's commands and unknown words give the usage scripts
          * have always read; every other command its own help, on stderr. */
         const char *word = argc > 2 ? argv[2] : "";
-        if (arl_chip_word(word) || !arl_command_word(word))
+        if (arl_chip_word(word) || !arl_form_named(word))
             usage_error(argv[0], USAGE_ARL, err, json != NULL);
         else
             command_error(argv[0], word, err);

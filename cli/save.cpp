@@ -51,7 +51,7 @@ static int stream_fd(const char *path)
         n = path + 14;
     else if (strncmp(path, self, k) == 0)
         n = path + k;
-    if (!n || *n < '0' || *n > '9' || strlen(n) > 9 || strspn(n, "0123456789") != strlen(n))
+    if (!n || !*n || strlen(n) > 9 || strspn(n, "0123456789") != strlen(n))
         return -1;
     return atoi(n);
 }
@@ -147,7 +147,8 @@ int arl_save_func(struct arl_cmd *c)
 {
     static char path[PATH_MAX]; /* named by a failure */
     struct stat sb;
-    int fd = 1, r = !c->file || strcmp(c->file, "-") == 0 ? SAVE_STREAM : resolve(c->file, path, &fd);
+    int fd = 1,
+        r = !c->file || strcmp(c->file, "-") == 0 ? SAVE_STREAM : resolve(c->file, path, &fd);
     if (r == SAVE_STREAM && fd == 1) {
         c->file = NULL;
         return arl_list_print(c, NULL, ARL_FORM_BATCH, 1, stdout);

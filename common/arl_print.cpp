@@ -114,8 +114,8 @@ static void event_head(struct arl_out *o, const char *what, const struct timeval
     struct tm tm;
     time_t sec = t->tv_sec;
     localtime_r(&sec, &tm);
-    fprintf(o->f, "%04d-%02d-%02d %02d:%02d:%02d %s", tm.tm_year + 1900, tm.tm_mon + 1,
-            tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, what);
+    fprintf(o->f, "%04d-%02d-%02d %02d:%02d:%02d %s", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+            tm.tm_hour, tm.tm_min, tm.tm_sec, what);
 }
 
 void arl_out_note(struct arl_out *o, const char *what, const struct timeval *t, const char *error)

@@ -98,9 +98,15 @@ static int walk(brcm53115_arl_list *list)
     return rc;
 }
 
+/* Whether a row has this MAC and these low VLAN bits: the key of a group. */
+static int row_is(const brcm53115_arl_row *r, const uint8_t *mac, uint32_t vid)
+{
+    return memcmp(r->mac, mac, 6) == 0 && ((r->vid ^ vid) & ARL_VID_LOW) == 0;
+}
+
 static int same_key(const brcm53115_arl_row *a, const brcm53115_arl_row *b)
 {
-    return memcmp(a->mac, b->mac, 6) == 0 && ((a->vid ^ b->vid) & ARL_VID_LOW) == 0;
+    return row_is(a, b->mac, b->vid);
 }
 
 /* The rows of row i's group (its MAC and low VLAN bits) not yet looked at,
@@ -125,6 +131,16 @@ static int could_pass(const brcm53115_arl_filter *f, const brcm53115_arl_row *r)
 {
     return arl_filter_test(f, r->mac, r->vid, r->pid, r->flags & ROW_STATIC, ARL_VID_LOW,
                            ARL_PID_LOW);
+}
+
+/* Whether a row of a group could pass the filter. */
+static int group_could_pass(const brcm53115_arl_list *list, const brcm53115_arl_filter *f,
+                            const uint32_t *group, uint32_t k)
+{
+    for (uint32_t g = 0; g < k; g++)
+        if (could_pass(f, &list->rows[group[g]]))
+            return 1;
+    return 0;
 }
 
 /* Whether an entry the bucket holds is the one the walk listed as row r:
@@ -183,18 +199,6 @@ static void confirm_row(brcm53115_arl_list *list, brcm53115_arl_row *r, uint32_t
     seen_vid(list, vid);
 }
 
-/* Whether a row of the key of `r` (its MAC and low VLAN bits) is
- * confirmed on VLAN vid already. */
-static int vid_taken(const brcm53115_arl_list *list, const brcm53115_arl_row *r, uint32_t vid)
-{
-    for (uint32_t j = list->head[hash(r->mac, r->vid)]; j; j = list->rows[j - 1].next) {
-        const brcm53115_arl_row *o = &list->rows[j - 1];
-        if ((o->flags & ROW_CONFIRMED) && o->vid == vid && memcmp(o->mac, r->mac, 6) == 0)
-            return 1;
-    }
-    return 0;
-}
-
 /* An entry that a bucket read showed besides the one it looked for: a bucket
  * read shows both bins with their whole VLAN ids, so the first row of its
  * MAC and low VLAN bits that is still open and agrees with it is confirmed
@@ -206,7 +210,7 @@ static void harvest(brcm53115_arl_list *list, const arl_data *e, uint8_t done)
     brcm53115_arl_row *open = NULL;
     for (uint32_t j = list->head[hash(e->mac, (uint32_t)e->vid)]; j; j = list->rows[j - 1].next) {
         brcm53115_arl_row *r = &list->rows[j - 1];
-        if (memcmp(r->mac, e->mac, 6) != 0 || ((r->vid ^ (uint32_t)e->vid) & ARL_VID_LOW) != 0)
+        if (!row_is(r, e->mac, (uint32_t)e->vid))
             continue;
         if ((r->flags & ROW_CONFIRMED) && r->vid == (uint32_t)e->vid) {
             r->flags |= done; /* listed already */
@@ -284,7 +288,7 @@ static uint32_t candidates(const brcm53115_arl_list *list, uint32_t i,
             uint32_t vid = pass == 0   ? first[k]
                            : pass == 1 ? list->seen[low][k]
                                        : low + k * VID_STEP;
-            if (!tried[vid / VID_STEP] && !vid_taken(list, r, vid))
+            if (!tried[vid / VID_STEP] && !brcm53115_arl_find_row(list, r->mac, vid))
                 order[n++] = (uint8_t)vid;
             tried[vid / VID_STEP] = 1;
         }
@@ -298,12 +302,10 @@ static uint32_t candidates(const brcm53115_arl_list *list, uint32_t i,
 static int confirm_group(brcm53115_arl_list *list, uint32_t i, const brcm53115_arl_filter *f,
                          const brcm53115_arl_list *prev)
 {
-    uint32_t group[CANDIDATES], any = 0, open = 0, n_was = 0;
+    uint32_t group[CANDIDATES], open = 0, n_was = 0;
     uint8_t was[CANDIDATES];
     uint32_t k = group_of(list, i, group);
-    for (uint32_t g = 0; g < k; g++)
-        any |= (uint32_t)could_pass(f, &list->rows[group[g]]);
-    if (!any)
+    if (!group_could_pass(list, f, group, k))
         return 0;
     if (prev)
         n_was = from_prev(prev, list, group, k, was);
@@ -369,8 +371,7 @@ extern "C" int brcm53115_arl_list_unsure(const brcm53115_arl_list *list, const a
 {
     for (uint32_t j = list->head[hash(a->mac, (uint32_t)a->vid)]; j; j = list->rows[j - 1].next) {
         const brcm53115_arl_row *r = &list->rows[j - 1];
-        if (!(r->flags & ROW_CONFIRMED) && memcmp(r->mac, a->mac, 6) == 0 &&
-            ((r->vid ^ (uint32_t)a->vid) & ARL_VID_LOW) == 0)
+        if (!(r->flags & ROW_CONFIRMED) && row_is(r, a->mac, (uint32_t)a->vid))
             return 1;
     }
     return 0;
@@ -448,15 +449,13 @@ extern "C" int brcm53115_flush_arl_count(brcm53115_arl_list *list, const brcm531
     for (uint32_t i = 0; rc == 0 && i < list->n; i++) {
         if (list->rows[i].flags & ROW_DONE)
             continue;
-        uint32_t k = group_of(list, i, group), any = 0, open = k;
-        for (uint32_t g = 0; g < k; g++)
-            any |= (uint32_t)could_pass(f, &list->rows[group[g]]);
-        if (!any)
+        uint32_t k = group_of(list, i, group), open = k;
+        if (!group_could_pass(list, f, group, k))
             continue;
         /* On the candidates in the listing's order, until each row of the
          * group is deleted (by its own delete, or with another in its
          * bucket) or every candidate tried. */
-        uint32_t n = open ? candidates(list, i, f, &a, order, NULL, 0) : 0;
+        uint32_t n = candidates(list, i, f, &a, order, NULL, 0);
         for (uint32_t c = 0; rc == 0 && c < n && open; c++) {
             uint32_t others = 0;
             a.vid = order[c];

@@ -288,9 +288,10 @@ static int utf8_char(const unsigned char *s, int n, int *shown)
     if (s[0] < 0x80)
         return 1;
     *shown = 0;
-    int len = s[0] >= 0xc2 && s[0] <= 0xdf ? 2 : s[0] >= 0xe0 && s[0] <= 0xef ? 3
-                                                : s[0] >= 0xf0 && s[0] <= 0xf4 ? 4
-                                                                               : 1;
+    int len = s[0] >= 0xc2 && s[0] <= 0xdf   ? 2
+              : s[0] >= 0xe0 && s[0] <= 0xef ? 3
+              : s[0] >= 0xf0 && s[0] <= 0xf4 ? 4
+                                             : 1;
     if (len > n)
         return 1;
     uint32_t cp = s[0] & (0x7fu >> len);
@@ -404,12 +405,19 @@ static int try_lock(struct lock_file *lf, const char *path, int how)
     }
 }
 
-/* Lets go of a lock file's lock, waking whoever waits for it. */
+/* Lets go of a lock file's lock and wakes whoever waits for it: nobody,
+ * everybody, or the table lock's waiters where the waiters' file has some
+ * (looked at once the lock is free: one who says so later finds it free at
+ * the try after saying so). */
+#define WAKE_NONE 0
+#define WAKE_ALL 1
+#define WAKE_WAITERS 2
+static int waiters(void);
 static void let_go(struct lock_file *lf, int wake)
 {
     lf->held = 0;
     flock(lf->fd, LOCK_UN);
-    if (wake)
+    if (wake == WAKE_ALL || (wake == WAKE_WAITERS && waiters()))
         touch(lf->fd);
     if (!keep_open)
         drop_lock_file(lf);
@@ -421,7 +429,7 @@ static int waiters(void)
 {
     int r = try_lock(&wait_lf, wait_path(), LOCK_EX);
     if (r == 0)
-        let_go(&wait_lf, 0);
+        let_go(&wait_lf, WAKE_NONE);
     return r == 1;
 }
 
@@ -491,13 +499,8 @@ static int take(struct lock_file *lf, const char *path, int wait_ms, int held_rc
     }
     if (ifd >= 0)
         close(ifd);
-    if (announced) {
-        int fd = wait_lf.fd;
-        flock(fd, LOCK_UN);
-        touch(fd); /* wakes a process letting its waiters in */
-        if (!keep_open)
-            drop_lock_file(&wait_lf);
-    }
+    if (announced)
+        let_go(&wait_lf, WAKE_ALL); /* wakes a process letting its waiters in */
     if (rc == 0)
         lf->held = 1;
     return rc;
@@ -513,10 +516,7 @@ extern "C" void brcm53115_arl_unlock(int lock)
 {
     if (lock < 0 || lock != table_lf.fd || !table_lf.held)
         return;
-    /* The waiters' file is looked at once the lock is free: one who says
-     * so later finds it free at the try after saying so. */
-    flock(lock, LOCK_UN);
-    let_go(&table_lf, waiters());
+    let_go(&table_lf, WAKE_WAITERS);
 }
 
 int arl_walk_lock(void)
@@ -527,7 +527,7 @@ int arl_walk_lock(void)
 void arl_walk_unlock(void)
 {
     if (walk_lf.held)
-        let_go(&walk_lf, 1);
+        let_go(&walk_lf, WAKE_ALL);
 }
 
 int arl_locked(int (*op)(int *rc, void *arg), void *arg)

@@ -35,8 +35,7 @@ extern "C" const char *brcm53115_strerror(int rc)
         snprintf(text, sizeof text, "cannot take the %s lock %s: %s",
                  strcmp(arl_lock_error_path(), brcm53115_arl_walk_lock_path()) == 0 ? "walk"
                                                                                     : "table",
-                 arl_lock_error_path(),
-                 brcm53115_arl_lock_error());
+                 arl_lock_error_path(), brcm53115_arl_lock_error());
         break;
     case BRCM53115_ERR_STOPPED:
         return "stopped by a signal";

@@ -151,6 +151,14 @@ extern "C" int brcm53115_arl_bin_of(const arl_data bins[2], const arl_data *arl)
     return bin;
 }
 
+extern "C" int brcm53115_arl_room_of(const arl_data bins[2])
+{
+    for (int i = 0; i < (int)ARL_BINS; i++)
+        if (!(bins[i].sbit & 1))
+            return i;
+    return -1;
+}
+
 /* A write that deletes: the record's MAC and VLAN id, nothing else. */
 static void write_invalid(int *rc, const arl_data *arl, int bin)
 {
@@ -182,11 +190,9 @@ static int change_entry(int *rc, void *arg)
         arl->entry = bin;
         return BRCM53115_EXISTS;
     }
-    /* A full bucket: the learned entry of bin 0, else of bin 1, gives way
-     * to a static one; a static entry never does. */
-    for (int i = 0; i < (int)ARL_BINS && bin < 0 && c->room && (arl->valid & arl->sbit & 1); i++)
-        if (!(b.e[i].sbit & 1))
-            bin = i;
+    /* A full bucket: a learned entry gives way to a static one. */
+    if (bin < 0 && c->room && (arl->valid & arl->sbit & 1))
+        bin = brcm53115_arl_room_of(b.e);
     if (bin < 0) {
         /* Nothing to delete is said; a valid entry needs a bin. */
         if (arl->valid & 1)
@@ -356,8 +362,7 @@ int brcm53115_bucket_arl_tab(arl_data *arl, arl_data bins[2])
 
 } /* extern "C" */
 
-int arl_delete_all(arl_data *arl, const brcm53115_arl_filter *f, arl_data bins[2],
-                   uint32_t *others)
+int arl_delete_all(arl_data *arl, const brcm53115_arl_filter *f, arl_data bins[2], uint32_t *others)
 {
     struct op_args a = {arl, bins, NULL, f, 0, 0, 1};
     int rc = arl_locked(remove_entry, &a);

@@ -178,6 +178,11 @@ int brcm53115_update_arl_tab(arl_data *arl);
  * delete). */
 int brcm53115_arl_bin_of(const arl_data bins[2], const arl_data *arl);
 
+/* The bin of a full bucket (bins[] as read) whose learned entry gives way
+ * to a static one: bin 0's, else bin 1's; -1 when both hold static
+ * entries.  The rule of brcm53115_pin_arl_tab, for a caller that plans. */
+int brcm53115_arl_room_of(const arl_data bins[2]);
+
 /* The update that says what the bucket held: bins[0] and bins[1] get its
  * two bins as read (`entry` the bin, `valid` 0 where it held no valid
  * entry), so that brcm53115_undo_arl_tab can put back bins[arl->entry],

@@ -59,8 +59,9 @@ static void finish_access(struct sim_state *st)
             struct sim_bin was = bins[b];
             bins[b].val = sim_reg_peek(st, slot[b], ARL_LEN_ENTRY);
             bins[b].vid = (uint32_t)sim_reg_peek(st, slot_vid[b], ARL_LEN_CTRL);
-            if ((st->relearn & SIM_RELEARN_ON) && sim_bin_valid(&was) && !arl_field(was.val, ARLA_STATIC_SHIFT, ARL_FLAG_MASK) &&
-                !sim_bin_valid(&bins[b]) && (st->relearn++ & 1u) == 0)
+            if ((st->relearn & SIM_RELEARN_ON) && sim_bin_valid(&was) &&
+                !arl_field(was.val, ARLA_STATIC_SHIFT, ARL_FLAG_MASK) && !sim_bin_valid(&bins[b]) &&
+                (st->relearn++ & 1u) == 0)
                 bins[b] = was; /* learned again */
         }
     }

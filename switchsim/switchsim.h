@@ -51,8 +51,8 @@ struct sim_state {
                              bit 0 of the search control is set */
     uint32_t search_busy; /* polls of the search control that still read
                              "searching" (bit 7 set, bit 0 clear) */
-    uint32_t slow_us; /* each access takes this long; 0: at once */
-    uint32_t relearn; /* SIM_RELEARN_ON, and deletes of learned entries seen */
+    uint32_t slow_us;     /* each access takes this long; 0: at once */
+    uint32_t relearn;     /* SIM_RELEARN_ON, and deletes of learned entries seen */
     struct sim_bin table[ARL_BUCKETS][ARL_BINS];
 };
 
