@@ -1,7 +1,7 @@
 /* arl apply FILE [prune] [check]: the static entries that FILE holds, in
  * save's format, made the switch's.  The changes are planned from one
  * listing and a read of each desired entry's bucket: where a bucket has
- * no room, a learned (dynamic) entry of another address is deleted to make
+ * no room, a learned (dynamic) brcm53115_arl_row of another address is deleted to make
  * it, never a static one.  Then they are made one by one (deletes first,
  * then writes, each taking the same rule on what its bucket holds then);
  * the first that fails undoes those made before it, where nobody has
@@ -13,32 +13,23 @@
 #include "arl_print.h"
 #include "cmdfile.h"
 #include "commands.h"
+#include "listing.h"
 #include "parse.h"
-#include "report.h"
 #include "say.h"
 
 #define WANT_MAX ((uint32_t)BRCM53115_ARL_ENTRIES)
 
-/* An entry, compact. */
-#define E_VALID 1u
-#define E_STATIC 2u
-#define E_AGE 4u
-struct entry {
-    uint8_t mac[6];
-    uint8_t vid, pid, tc, flags;
-};
-
 /* One desired entry. */
 struct want {
-    struct entry e;
+    brcm53115_arl_row e;
     uint16_t line; /* of FILE, for its messages */
-    uint16_t next; /* 1 + the next entry of its hash chain */
+    uint16_t next; /* 1 + the next brcm53115_arl_row of its hash chain */
     uint8_t same;  /* the switch holds it as it is */
 };
 
 /* A change: a write of a desired entry, a delete of a static entry FILE
- * lacks (a row of the listing), or of a learned entry for room (planned:
- * an index into room; made at run time: NO_INDEX, the entry in its log
+ * lacks (a row of the listing), or of a learned brcm53115_arl_row for room (planned:
+ * an index into room; made at run time: NO_INDEX, the brcm53115_arl_row in its log
  * record). */
 #define CH_WRITE 0
 #define CH_PRUNE 1
@@ -53,19 +44,19 @@ struct change {
 #define MADE 1
 #define LEFT_CHANGED 3 /* someone changed the bin since */
 #define LEFT_FAILED 4  /* the undo failed too */
-#define LEFT_TWICE 5   /* the entry stands in the other bin now */
+#define LEFT_TWICE 5   /* the brcm53115_arl_row stands in the other bin now */
 struct made {
     struct change ch;
     uint8_t state;
     uint8_t bin;
-    struct entry held;
+    brcm53115_arl_row held;
 };
 
 /* A bucket as the plan sees it: as read, and as the changes planned so far
  * leave it; found again through its valid entries as read (chained by
  * bin: node 2 k + b + 1 is bin b of bucket k). */
 struct slot {
-    struct entry read[2], now[2];
+    brcm53115_arl_row read[2], now[2];
     uint16_t next[2];
 };
 
@@ -80,58 +71,25 @@ struct slot {
  * entry. */
 static struct {
     uint32_t n, changes, rooms, made, slots;
-    int end_zero; /* FILE's last line is save's end line for no entries */
+    int end_zero, running; /* running: the changes have begun */ /* FILE's last line is save's end
+                                                                    line for no entries */
     struct want want[WANT_MAX];
     uint16_t head[WANT_MAX];
-    struct entry room[WANT_MAX];
+    brcm53115_arl_row room[WANT_MAX];
     struct change change[3 * WANT_MAX];
     struct made log[(3 + RUN_ROOMS) * WANT_MAX];
     struct slot slot[WANT_MAX];
     uint16_t slot_head[WANT_MAX];
 } ap;
 
-static void pack(const arl_data *a, struct entry *e)
-{
-    struct entry r = {{0, 0, 0, 0, 0, 0},
-                      (uint8_t)a->vid,
-                      (uint8_t)a->pid,
-                      (uint8_t)a->tc,
-                      (uint8_t)((a->valid & 1 ? E_VALID : 0) | (a->sbit & 1 ? E_STATIC : 0) |
-                                (a->age & 1 ? E_AGE : 0))};
-    memcpy(r.mac, a->mac, 6);
-    *e = r;
-}
-
-static void unpack(const struct entry *e, arl_data *a)
-{
-    arl_data r = {0,
-                  e->vid,
-                  (e->flags & E_VALID) != 0,
-                  (e->flags & E_STATIC) != 0,
-                  (e->flags & E_AGE) != 0,
-                  e->tc,
-                  e->pid,
-                  {0, 0, 0, 0, 0, 0}};
-    memcpy(r.mac, e->mac, 6);
-    *a = r;
-}
-
-static int same_key(const struct entry *a, const struct entry *b)
+static int same_key(const brcm53115_arl_row *a, const brcm53115_arl_row *b)
 {
     return a->vid == b->vid && memcmp(a->mac, b->mac, 6) == 0;
 }
 
-static uint32_t key_hash(const uint8_t *mac, uint32_t vid)
-{
-    uint32_t h = vid;
-    for (int i = 0; i < 6; i++)
-        h = h * 31u ^ mac[i];
-    return h % WANT_MAX;
-}
-
 static struct want *find_want(const uint8_t *mac, uint32_t vid)
 {
-    for (uint32_t j = ap.head[key_hash(mac, vid)]; j; j = ap.want[j - 1].next)
+    for (uint32_t j = ap.head[brcm53115_arl_hash(mac, vid)]; j; j = ap.want[j - 1].next)
         if (ap.want[j - 1].e.vid == vid && memcmp(ap.want[j - 1].e.mac, mac, 6) == 0)
             return &ap.want[j - 1];
     return NULL;
@@ -149,7 +107,7 @@ static int read_file(const char *name, const char *file, const char *text, uint3
     /* Only what is read before it is written: the rest of ap stays
      * untouched, and so unmapped, as far as a small file leaves it. */
     ap.n = ap.changes = ap.rooms = ap.made = ap.slots = 0;
-    ap.end_zero = 0;
+    ap.end_zero = ap.running = 0;
     memset(ap.head, 0, sizeof ap.head);
     memset(ap.slot_head, 0, sizeof ap.slot_head);
     for (uint32_t pos = 0, n; pos < len;) {
@@ -168,7 +126,7 @@ static int read_file(const char *name, const char *file, const char *text, uint3
         ap.end_zero = 0;
         const struct want *first;
         if (argc > 1 && arl_parse(argc, argv, &c, err) == 0) {
-            if (strcmp(c.word, "write") != 0 || !(c.arl.valid & c.arl.sbit))
+            if (strcmp(c.form->text.word, "write") != 0 || !(c.arl.valid & c.arl.sbit))
                 snprintf(err, sizeof err,
                          "expected arl write VID MAC 1 1 AGE TC PORT, a valid "
                          "static entry, as save writes them");
@@ -186,30 +144,30 @@ static int read_file(const char *name, const char *file, const char *text, uint3
             continue;
         }
         struct want *w = &ap.want[ap.n++];
-        pack(&c.arl, &w->e);
+        brcm53115_arl_row_pack(&c.arl, &w->e);
         w->line = (uint16_t)lineno;
         w->same = 0;
-        uint32_t h = key_hash(w->e.mac, w->e.vid);
+        uint32_t h = brcm53115_arl_hash(w->e.mac, w->e.vid);
         w->next = ap.head[h];
         ap.head[h] = (uint16_t)ap.n;
     }
     return bad ? -1 : 0;
 }
 
-/* The entry that a change writes, or (a delete) the entry it expects to
+/* The brcm53115_arl_row that a change writes, or (a delete) the brcm53115_arl_row it expects to
  * delete; `held`: what a room made at run time deleted. */
-static void change_entry(const struct change *ch, const struct entry *held, arl_data *a)
+static void change_entry(const struct change *ch, const brcm53115_arl_row *held, arl_data *a)
 {
     if (ch->kind == CH_WRITE)
-        unpack(&ap.want[ch->index].e, a);
+        brcm53115_arl_row_unpack(&ap.want[ch->index].e, a);
     else if (ch->kind == CH_PRUNE)
         brcm53115_arl_list_row(&arl_lists[0], ch->index, a);
     else
-        unpack(ch->index == NO_INDEX ? held : &ap.room[ch->index], a);
+        brcm53115_arl_row_unpack(ch->index == NO_INDEX ? held : &ap.room[ch->index], a);
 }
 
 /* The record that a change writes: a delete's is its key, invalid. */
-static void change_data(const struct change *ch, const struct entry *held, arl_data *a)
+static void change_data(const struct change *ch, const brcm53115_arl_row *held, arl_data *a)
 {
     change_entry(ch, held, a);
     if (ch->kind != CH_WRITE)
@@ -226,15 +184,15 @@ static void add_change(uint32_t index, int kind)
 /* The plan's bucket that a read shows: one whose read showed a valid entry
  * that this one shows too, or NULL (a bucket that reads empty cannot be
  * told from another). */
-static struct slot *slot_of(const struct entry *read)
+static struct slot *slot_of(const brcm53115_arl_row *read)
 {
     for (int x = 0; x < 2; x++) {
-        if (!(read[x].flags & E_VALID))
+        if (!(read[x].flags & BRCM53115_ROW_VALID))
             continue;
-        for (uint32_t j = ap.slot_head[key_hash(read[x].mac, read[x].vid)]; j;) {
+        for (uint32_t j = ap.slot_head[brcm53115_arl_hash(read[x].mac, read[x].vid)]; j;) {
             struct slot *s = &ap.slot[(j - 1) / 2];
-            const struct entry *a = &s->read[(j - 1) % 2];
-            if ((a->flags & E_VALID) && same_key(a, &read[x]))
+            const brcm53115_arl_row *a = &s->read[(j - 1) % 2];
+            if ((a->flags & BRCM53115_ROW_VALID) && same_key(a, &read[x]))
                 return s;
             j = s->next[(j - 1) % 2];
         }
@@ -243,7 +201,7 @@ static struct slot *slot_of(const struct entry *read)
 }
 
 /* A new bucket of the plan, found again by its valid entries. */
-static struct slot *new_slot(const struct entry *read)
+static struct slot *new_slot(const brcm53115_arl_row *read)
 {
     uint32_t k = ap.slots++;
     struct slot *s = &ap.slot[k];
@@ -251,9 +209,9 @@ static struct slot *new_slot(const struct entry *read)
     memcpy(s->now, read, sizeof s->now);
     for (uint32_t b = 0; b < 2; b++) {
         s->next[b] = 0;
-        if (!(read[b].flags & E_VALID))
+        if (!(read[b].flags & BRCM53115_ROW_VALID))
             continue;
-        uint32_t h = key_hash(read[b].mac, read[b].vid);
+        uint32_t h = brcm53115_arl_hash(read[b].mac, read[b].vid);
         s->next[b] = ap.slot_head[h];
         ap.slot_head[h] = (uint16_t)(2 * k + b + 1);
     }
@@ -281,24 +239,25 @@ static int plan(struct arl_cmd *c)
     for (uint32_t i = 0; i < ap.n; i++) {
         if (ap.want[i].same)
             continue;
-        const struct entry *w = &ap.want[i].e;
-        unpack(w, &c->arl);
+        const brcm53115_arl_row *w = &ap.want[i].e;
+        brcm53115_arl_row_unpack(w, &c->arl);
         int rc = brcm53115_bucket_arl_tab(&c->arl, bins);
         if (rc < 0)
             return rc;
-        struct entry read[2];
-        pack(&bins[0], &read[0]);
-        pack(&bins[1], &read[1]);
+        brcm53115_arl_row read[2];
+        brcm53115_arl_row_pack(&bins[0], &read[0]);
+        brcm53115_arl_row_pack(&bins[1], &read[1]);
         struct slot *s = slot_of(read);
-        if (!s) { /* one a desired entry at most */
+        if (!s) { /* one a desired brcm53115_arl_row at most */
             s = new_slot(read);
             /* The deletes run first: a static entry FILE lacks is gone. */
             for (int b = 0; b < 2 && c->prune; b++)
-                if ((s->now[b].flags & E_STATIC) && !find_want(s->now[b].mac, s->now[b].vid))
+                if ((s->now[b].flags & BRCM53115_ROW_STATIC) &&
+                    !find_want(s->now[b].mac, s->now[b].vid))
                     s->now[b].flags = 0;
         }
-        unpack(&s->now[0], &c->bins[0]);
-        unpack(&s->now[1], &c->bins[1]);
+        brcm53115_arl_row_unpack(&s->now[0], &c->bins[0]);
+        brcm53115_arl_row_unpack(&s->now[1], &c->bins[1]);
         int b = brcm53115_arl_bin_of(c->bins, &c->arl);
         if (b < 0 && (b = brcm53115_arl_room_of(c->bins)) >= 0) {
             ap.room[ap.rooms] = s->now[b];
@@ -312,12 +271,12 @@ static int plan(struct arl_cmd *c)
     return 0;
 }
 
-/* Makes one change, logged with what its bin held (`held`: the entry of a
+/* Makes one change, logged with what its bin held (`held`: the brcm53115_arl_row of a
  * room made at run time).  A delete names what it expects, checked in the
  * same hold of the lock: a room only a learned entry, a prune only a static
- * entry on the port the listing showed.  The result of the change or the
+ * brcm53115_arl_row on the port the listing showed.  The result of the change or the
  * delete; c->arl the change's record, c->bins what the bucket held. */
-static int make(struct arl_cmd *c, const struct change *ch, const struct entry *held)
+static int make(struct arl_cmd *c, const struct change *ch, const brcm53115_arl_row *held)
 {
     brcm53115_arl_filter f;
     arl_data e;
@@ -339,13 +298,13 @@ static int make(struct arl_cmd *c, const struct change *ch, const struct entry *
     m->ch = *ch;
     m->state = MADE;
     m->bin = (uint8_t)(c->arl.entry == 1);
-    pack(&c->bins[m->bin], &m->held);
+    brcm53115_arl_row_pack(&c->bins[m->bin], &m->held);
     return 0;
 }
 
 /* Makes the planned changes; a write whose bucket has no room deletes a
- * learned entry there first, as the plan does (at most RUN_ROOMS times).
- * A delete that finds its entry gone or changed (a room turned static, a
+ * learned brcm53115_arl_row there first, as the plan does (at most RUN_ROOMS times).
+ * A delete that finds its brcm53115_arl_row gone or changed (a room turned static, a
  * prune turned learned or moved) leaves it.  Returns 0, or the first
  * failure (c->arl the entry, c->bins its bucket). */
 static int run(struct arl_cmd *c)
@@ -364,47 +323,14 @@ static int run(struct arl_cmd *c)
             int b = brcm53115_arl_room_of(c->bins);
             if (b < 0)
                 break;
-            struct entry learned;
-            pack(&c->bins[b], &learned);
+            brcm53115_arl_row learned;
+            brcm53115_arl_row_pack(&c->bins[b], &learned);
             rc = make(c, &room, &learned);
             if (rc == 0 || rc == BRCM53115_ABSENT)
                 rc = make(c, ch, NULL);
         }
     }
     return rc;
-}
-
-/* Undoes the changes made, in reverse order; says how it went. */
-static void undo(const char *name)
-{
-    static const char *const why[] = {"changed by another since", "the undo failed too",
-                                      "there again in the other bin of its bucket"};
-    char mac[ARL_MAC_TEXT_LEN];
-    uint32_t undone = 0;
-    arl_data now, before;
-    for (uint32_t i = ap.made; i-- > 0;) {
-        struct made *m = &ap.log[i];
-        change_data(&m->ch, &m->held, &now);
-        unpack(&m->held, &before);
-        before.entry = m->bin;
-        int rc = brcm53115_undo_arl_tab(&now, &before);
-        if (rc == 0)
-            undone++;
-        else
-            m->state = rc == BRCM53115_ABSENT   ? LEFT_CHANGED
-                       : rc == BRCM53115_EXISTS ? LEFT_TWICE
-                                                : LEFT_FAILED;
-    }
-    say("%s: arl apply: %u of %u %s undone", name, (unsigned)undone, (unsigned)ap.made,
-        ARL_NOUN(ap.made, "change", "changes"));
-    for (uint32_t i = 0; i < ap.made; i++) {
-        const struct made *m = &ap.log[i];
-        if (m->state == MADE)
-            continue;
-        change_data(&m->ch, &m->held, &now);
-        say("%s: arl apply: left changed: %s on VLAN %d (%s)", name, arl_mac_text(now.mac, mac),
-            (int)now.vid, why[m->state - LEFT_CHANGED]);
-    }
 }
 
 /* -s: what was done, one line. */
@@ -423,22 +349,17 @@ static int stats(const struct arl_cmd *c)
 
 int arl_apply_func(struct arl_cmd *c)
 {
-    const char *name = c->name;
-    char f[NAME_TEXT_LEN];
-    long len = batch_read(name, c->file);
-    if (len < 0 || read_file(name, c->file, batch_input, (uint32_t)len) != 0 ||
-        batch_cut_short(name, c->file, batch_input, (uint32_t)len))
-        return ARL_ERR_SAID;
+    long len = batch_read(c->name, c->file);
+    if (len < 0 || read_file(c->name, c->file, batch_input, (uint32_t)len) != 0 ||
+        batch_cut_short(c->name, c->file, batch_input, (uint32_t)len))
+        return ARL_ERR_FILE;
 
     int rc = arl_list_strict(c);
     if (rc == 0)
         rc = plan(c);
     if (rc == 0 && c->prune && ap.n == 0 && !ap.end_zero && ap.changes > 0) {
-        say("%s: arl apply: %s holds no arl write line: prune would delete all %u static "
-            "%s; to mean that, end it with '" ARL_SAVE_END_NONE "'; nothing changed",
-            name, name_text(c->file, f), (unsigned)ap.changes,
-            ARL_NOUN(ap.changes, "entry", "entries"));
-        return ARL_ERR_SAID;
+        c->changes = ap.changes;
+        return ARL_ERR_PRUNE_ALL;
     }
     if (rc == 0 && c->check) {
         struct arl_out o;
@@ -449,14 +370,47 @@ int arl_apply_func(struct arl_cmd *c)
         }
         return arl_out_end(&o) ? ARL_ERR_OUTPUT : 0;
     }
-    int running = rc == 0;
-    if (running)
+    ap.running = rc == 0;
+    if (ap.running)
         rc = run(c);
-    c->rc = rc;
-    if (rc == 0)
-        return c->stats ? stats(c) : 0;
-    arl_report(c, rc);
-    if (running)
-        undo(name);
-    return ARL_ERR_SAID;
+    if (rc != 0)
+        return rc;
+    ap.running = 0; /* done: nothing to undo */
+    return c->stats ? stats(c) : 0;
+}
+
+/* Undoes the changes made, in reverse order, once the failure is said;
+ * says how it went. */
+void arl_apply_undo(struct arl_cmd *c)
+{
+    static const char *const why[] = {"changed by another since", "the undo failed too",
+                                      "there again in the other bin of its bucket"};
+    char mac[ARL_MAC_TEXT_LEN];
+    uint32_t undone = 0;
+    arl_data now, before;
+    if (!ap.running)
+        return;
+    for (uint32_t i = ap.made; i-- > 0;) {
+        struct made *m = &ap.log[i];
+        change_data(&m->ch, &m->held, &now);
+        brcm53115_arl_row_unpack(&m->held, &before);
+        before.entry = m->bin;
+        int rc = brcm53115_undo_arl_tab(&now, &before);
+        if (rc == 0)
+            undone++;
+        else
+            m->state = rc == BRCM53115_ABSENT   ? LEFT_CHANGED
+                       : rc == BRCM53115_EXISTS ? LEFT_TWICE
+                                                : LEFT_FAILED;
+    }
+    say("%s: arl apply: %u of %u %s undone", c->name, (unsigned)undone, (unsigned)ap.made,
+        ARL_NOUN(ap.made, "change", "changes"));
+    for (uint32_t i = 0; i < ap.made; i++) {
+        const struct made *m = &ap.log[i];
+        if (m->state == MADE)
+            continue;
+        change_data(&m->ch, &m->held, &now);
+        say("%s: arl apply: left changed: %s on VLAN %d (%s)", c->name, arl_mac_text(now.mac, mac),
+            (int)now.vid, why[m->state - LEFT_CHANGED]);
+    }
 }

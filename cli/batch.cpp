@@ -30,10 +30,11 @@ static int parse_line(const char *name, const char *where, const char *line, uin
     if (argc > 1 && arl_parse(argc, argv, c, err) == 0) {
         /* What waits for a person, or runs without an end, is no line of
          * a batch. */
-        if (c->op == ARL_OP_APPLY)
-            snprintf(err, sizeof err, "arl apply: not in a batch: run it as a command of its own");
-        else if (c->op == ARL_OP_MONITOR && c->count == 0)
-            snprintf(err, sizeof err, "arl monitor: in a batch only with count N");
+        if (c->form->traits & T_NO_BATCH)
+            snprintf(err, sizeof err, "arl %s: not in a batch: run it as a command of its own",
+                     c->form->text.word);
+        else if ((c->form->traits & T_COUNTED) && c->count == 0)
+            snprintf(err, sizeof err, "arl %s: in a batch only with count N", c->form->text.word);
         else
             return 1;
     }

@@ -7,6 +7,8 @@
 
 #include "arl_print.h"
 #include "commands.h"
+#include "forms.h"
+#include "listing.h"
 #include "say.h"
 
 int arl_update_func(struct arl_cmd *c)
@@ -23,7 +25,8 @@ static int pin(struct arl_cmd *c, int add)
     const arl_data *was = &c->bins[c->arl.entry == 1];
     if (rc == 0 && was->valid && (was->vid != c->arl.vid || memcmp(was->mac, c->arl.mac, 6) != 0))
         say("%s: %sarl %s: deleted learned entry %s on VLAN %d (port %d) to make room", c->name,
-            c->where, c->word, arl_mac_text(was->mac, mac), (int)was->vid, (int)was->pid);
+            c->where, c->form->text.word, arl_mac_text(was->mac, mac), (int)was->vid,
+            (int)was->pid);
     return rc;
 }
 

@@ -17,41 +17,29 @@
 #define ARL_CMD_MALFORMED -1 /* the words are no valid command; nothing ran */
 #define ARL_CMD_FAILED 1     /* the command failed; reported on stderr */
 
-/* Results of the commands besides lib53115's: the output could not be
- * written (errno says why); the failure has been said already. */
+/* Results of the commands besides lib53115's, each said by arl_run but
+ * two: the output could not be written (errno says why); save FILE: FILE
+ * is there and is not a regular file; save FILE: a symbolic link (c->file)
+ * that fs.protected_symlinks would not follow; apply prune: FILE holds no
+ * entry and would delete all c->changes static entries; apply: lines of
+ * FILE at fault, each said where it was read; monitor count N: polls that
+ * failed, each said when it failed. */
 #define ARL_ERR_OUTPUT (-64)
-#define ARL_ERR_SAID (-65)
-/* save FILE: FILE is there and is not a regular file. */
 #define ARL_ERR_NOT_FILE (-66)
-/* save FILE: a symbolic link (c->file) that fs.protected_symlinks would not
- * follow. */
 #define ARL_ERR_LINK (-67)
-
-/* What a command line names. */
-#define ARL_OP_READ 0
-#define ARL_OP_SEARCH 1
-#define ARL_OP_GET 2
-#define ARL_OP_UPDATE 3 /* write, replace, mwrite, mdel, del */
-#define ARL_OP_SHOW 4   /* show, search port */
-#define ARL_OP_SAVE 5
-#define ARL_OP_FLUSH 6
-#define ARL_OP_APPLY 7
-#define ARL_OP_MONITOR 8
-#define ARL_OP_HELP 9
-#define ARL_OP_ADD 10     /* add: nothing where the entry is there */
-#define ARL_OP_REPLACE 11 /* replace: a static one takes a learned entry's place */
+#define ARL_ERR_PRUNE_ALL (-68)
+#define ARL_ERR_FILE (-69)
+#define ARL_ERR_POLLS (-70)
 
 /* One parsed command. */
 struct arl_cmd {
-    int op;                        /* ARL_OP_* */
-    const char *word;              /* the command's word, for its messages */
-    int json;                      /* --json */
-    int json_ok;                   /* the command takes --json */
-    int tally;                     /* show count */
+    const struct arl_form *form;   /* its row of the table (forms.h) */
+    int32_t json;                  /* --json */
+    int32_t tally;                 /* show count */
     const char *topic;             /* help: the command, or NULL for all */
     brcm53115_arl_filter filter;   /* show, flush, monitor: which entries */
     const char *file;              /* save (NULL: standard output), apply */
-    int prune, check;              /* apply */
+    int32_t prune, check;          /* apply */
     int32_t interval, count;       /* monitor: ms between polls (0: paced); polls, 0: no end */
     int32_t flap_moves, flap_secs; /* monitor */
     arl_data arl;                  /* the record the operation takes */
@@ -62,6 +50,7 @@ struct arl_cmd {
     int stats;         /* -s: say what was done */
     int rc;            /* 0 or the failure's result */
     arl_data bins[2];  /* a full bucket's occupants, for its failure */
+    uint32_t changes;  /* apply: the changes planned, for its failure */
 };
 
 #endif

@@ -1,5 +1,6 @@
-/* The tables of the ARL command line: every argument, keyword and form of
- * a command, and the field of the command that each sets. */
+/* The table of the ARL commands: a row a form of a command, with what it
+ * takes, the function that runs it and its traits; the kinds of argument
+ * and the keywords that may follow the arguments. */
 #ifndef SW53115_FORMS_H
 #define SW53115_FORMS_H
 
@@ -7,42 +8,65 @@
 #include <stdint.h>
 
 #include "cmd.h"
-#include "parse.h"
 
-#define NO_FIELD ((size_t)-1) /* a keyword that sets no field of its own */
+/* The fields of a command that an argument or a keyword sets. */
+enum arl_field {
+    F_NONE,
+    F_MAC,
+    F_VID,
+    F_VALID,
+    F_STATIC,
+    F_AGE,
+    F_TC,
+    F_PORT,
+    F_FMAC,
+    F_HAS_MAC,
+    F_FVID,
+    F_FPORT,
+    F_KIND,
+    F_MS,
+    F_N,
+    F_MOVES,
+    F_SECS,
+    F_FILE,
+    F_TOPIC,
+    F_TALLY,
+    F_JSON,
+    F_PRUNE,
+    F_CHECK
+};
 
-/* The arguments: the code that the forms and keywords name them by, the
- * name the messages give, what the value is, its smallest and largest
- * value, and the field of the command it goes to. */
-#define A_MAC "m"
-#define A_VID "v"
-#define A_VALID "a"
-#define A_STATIC "s"
-#define A_AGE "g"
-#define A_TC "t"
-#define A_PORT "p"
-#define A_FMAC "M"
-#define A_FVID "V"
-#define A_FPORT "P"
-#define A_MS "i"
-#define A_N "n"
-#define A_MOVES "f"
-#define A_SECS "S"
-#define A_FILE "F"
-#define A_TC3 "T" /* what an entry keeps */
-#define A_TOPIC "H"
-
+/* The kinds of argument, indexing arl_kinds: the name the messages give,
+ * what the value is, its smallest and largest value, and its field. */
+enum arl_arg {
+    A_END,
+    A_MAC,
+    A_VID,
+    A_VALID,
+    A_STATIC,
+    A_AGE,
+    A_TC,
+    A_PORT,
+    A_FMAC,
+    A_FVID,
+    A_FPORT,
+    A_MS,
+    A_N,
+    A_MOVES,
+    A_SECS,
+    A_FILE,
+    A_TC3 /* what an entry keeps */,
+    A_TOPIC
+};
 #define V_NUM 0
 #define V_MAC 1
 #define V_FILE 2  /* any word but an option; "-" is standard input */
 #define V_TOPIC 3 /* a command's word */
-
 struct arg_kind {
-    char code;
     const char *name;
     int value;
     uint32_t min, max;
-    size_t field;
+    int field;
 };
 extern const struct arg_kind arl_kinds[];
 
@@ -62,31 +86,47 @@ extern const struct arg_kind arl_kinds[];
 #define OPT_TOPIC 4096   /* an optional COMMAND (help) */
 
 /* The words that may follow a command's arguments: which forms take them,
- * their arguments, and the field each sets to its value (NO_FIELD: the
+ * their arguments, and the field each sets to its value (F_NONE: the
  * arguments are all it gives).  A word of a choice is one of a set of
  * words of which a command takes at most one. */
 #define CHOICE_KIND 1 /* static, dynamic, all */
 struct keyword {
     const char *word;
     int opts;
-    const char *args;
-    size_t field;
+    uint8_t args[3];
+    int field;
     int32_t value, choice;
 };
 extern const struct keyword arl_keywords[];
 extern const size_t arl_keywords_n;
 
-/* The commands: their word and the word that must follow it (NULL: none),
- * their arguments in order, what they do, the VLAN id and valid flag they
- * set (-1: none), what the help and the messages say they take, and what
- * the help says they do. */
-struct form {
-    struct arl_form_text text;
-    const char *lead, *args;
-    int op, opts;
-    int32_t vid, valid;
+/* What a command is besides its words. */
+#define T_CHIP 1     /* the chip's own: a malformed one gives the usage scripts read */
+#define T_NO_BATCH 2 /* waits for a person: never in a batch */
+#define T_COUNTED 4  /* in a batch only with count N */
+#define T_VID0 8     /* looks on VLAN 0 unless told: its "no entry" says where else */
+#define T_CHANGES 16 /* a failed listing of it changed nothing (else: saved nothing) */
+
+/* A form of a command: its word, what it takes and what it does (as the
+ * help and the messages give them), the word that must follow the
+ * command's (NULL: none), its arguments in order, the words it takes after
+ * them, the VLAN id and valid flag it sets (-1: none), the function that
+ * runs it, what runs after its failure is said (NULL: nothing), and its
+ * traits.  A new command is a row here and its function. */
+struct arl_form_text {
+    const char *word, *usage, *help;
 };
-extern const struct form arl_forms[];
+struct arl_form {
+    struct arl_form_text text;
+    const char *lead;
+    uint8_t args[8];
+    int opts;
+    int32_t vid, valid;
+    int (*run)(struct arl_cmd *c);
+    void (*after)(struct arl_cmd *c);
+    int traits;
+};
+extern const struct arl_form arl_forms[];
 extern const size_t arl_forms_n;
 
 #endif

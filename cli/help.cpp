@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "args.h"
+#include "forms.h"
 #include "parse.h"
 #include "say.h"
 
@@ -93,15 +94,6 @@ int synopsis_error(const char *prog, const char *line)
     return EXIT_USAGE;
 }
 
-int arl_chip_word(const char *word)
-{
-    static const char *const chip[] = {"read", "search", "write", "mwrite", "mdel"};
-    for (size_t i = 0; i < sizeof chip / sizeof chip[0]; i++)
-        if (strcmp(word, chip[i]) == 0)
-            return 1;
-    return 0;
-}
-
 /* One form's lines: the command line, then what it does, each wrapped at
  * 79. */
 static void form_lines(FILE *out, const struct arl_form_text *f)
@@ -133,7 +125,6 @@ static void form_lines(FILE *out, const struct arl_form_text *f)
 
 int arl_help_cmd(FILE *out, const char *word)
 {
-    const struct arl_form_text *f;
     int found = 0;
     if (strcmp(word, "arl") == 0) {
         arl_help_func();
@@ -143,9 +134,9 @@ int arl_help_cmd(FILE *out, const char *word)
         form_lines(out, &batch_text);
         return 0;
     }
-    for (size_t i = 0; (f = arl_form(i)) != NULL; i++)
-        if (strcmp(f->word, word) == 0) {
-            form_lines(out, f);
+    for (size_t i = 0; i < arl_forms_n; i++)
+        if (strcmp(arl_forms[i].text.word, word) == 0) {
+            form_lines(out, &arl_forms[i].text);
             found = 1;
         }
     return found ? 0 : -1;
@@ -155,9 +146,8 @@ void arl_help_func(void)
 {
     fputs(head, stdout);
     fputs("Commands:\n", stdout);
-    const struct arl_form_text *f;
-    for (size_t i = 0; (f = arl_form(i)) != NULL; i++)
-        form_lines(stdout, f);
+    for (size_t i = 0; i < arl_forms_n; i++)
+        form_lines(stdout, &arl_forms[i].text);
     form_lines(stdout, &batch_text);
     static const char tail[] =
         "Arguments:\n"
@@ -176,4 +166,13 @@ void arl_help_func(void)
         "  write, mwrite, mdel and unknown commands, as it has always been).\n"
         "See sw53115(8).\n";
     fputs(tail, stdout);
+}
+
+int arl_help_run(struct arl_cmd *c)
+{
+    if (c->topic)
+        arl_help_cmd(stdout, c->topic);
+    else
+        arl_help_func();
+    return fflush(stdout) != 0 || ferror(stdout) ? ARL_ERR_OUTPUT : 0;
 }

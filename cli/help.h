@@ -11,6 +11,8 @@ void usage_func(const char *name, int kind);
 
 #include <stdio.h>
 
+#include "cmd.h"
+
 /* A malformed chip command (read, search, write, mwrite, mdel) or an
  * unknown word: the usage of that kind on standard output (standard error
  * with `json`, whose output is for a program), then, last on a terminal,
@@ -27,10 +29,6 @@ int command_error(const char *prog, const char *word, const char *line);
  * synopsis on standard error.  Returns EXIT_USAGE. */
 int synopsis_error(const char *prog, const char *line);
 
-/* Whether a word is one of the chip's own commands, whose usage scripts
- * may read on standard output. */
-int arl_chip_word(const char *word);
-
 /* Prints the whole help, the command lines from the parser's forms. */
 void arl_help_func(void);
 
@@ -38,5 +36,8 @@ void arl_help_func(void);
  * -batch: -batch's; arl: the whole help, to standard output): 0, or -1
  * when no command has that word (nothing printed). */
 int arl_help_cmd(FILE *out, const char *word);
+
+/* The command help [COMMAND] (arl COMMAND --help too). */
+int arl_help_run(struct arl_cmd *c);
 
 #endif

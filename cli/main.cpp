@@ -1,4 +1,5 @@
 /* sw53115: look into and change the BCM53115 switch's ARL table. */
+#include <signal.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -58,6 +59,8 @@ int main(int argc, char **argv)
     char w[WORD_TEXT_LEN], line[ARL_ERR_LEN];
     int ms;
 
+    /* A reader that has gone is an output that failed, not a signal. */
+    signal(SIGPIPE, SIG_IGN);
     /* One process, never forked: a listing takes the table lock per entry. */
     brcm53115_arl_lock_keep(1);
 

@@ -10,8 +10,10 @@
 #include <sys/time.h>
 #include <time.h>
 
+#include "arl_clock.h"
 #include "arl_print.h"
 #include "commands.h"
+#include "listing.h"
 #include "report.h"
 
 /* Failed polls end the watch only when they have failed, without a
@@ -59,13 +61,6 @@ void arl_stop_on_signals(int on)
     for (int i = 0; i < 2; i++)
         sigaction(sigs[i], on ? &sa : &old[i], on ? &old[i] : NULL);
     brcm53115_arl_stop(on ? &arl_stopping : NULL); /* a walk ends within a slice */
-}
-
-uint32_t arl_ms_now(void)
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (uint32_t)ts.tv_sec * 1000u + (uint32_t)(ts.tv_nsec / 1000000);
 }
 
 struct monitor {
@@ -216,7 +211,7 @@ int arl_monitor_func(struct arl_cmd *c)
     int base = 0, fails = 0, failed = 0, rc = 0;
     uint32_t failing_since = 0;
     for (int32_t polls = 0; !arl_stopping && (c->count == 0 || polls < c->count); polls++) {
-        uint32_t start = arl_ms_now();
+        uint32_t start = arl_clock(ARL_MS);
         rc = brcm53115_list_arl_tab(cur, &mac_only, base ? prev : NULL, 0, NULL, NULL);
         if (rc == 0 && base)
             rc = differences(&m, prev, cur, start);
@@ -227,7 +222,7 @@ int arl_monitor_func(struct arl_cmd *c)
             rc = ARL_ERR_OUTPUT;
         if (rc == ARL_ERR_OUTPUT || rc == BRCM53115_ERR_STOPPED)
             break;
-        uint32_t end = arl_ms_now(), interval = (uint32_t)c->interval;
+        uint32_t end = arl_clock(ARL_MS), interval = (uint32_t)c->interval;
         if (interval == 0)
             interval = PACE * (end - start) > PAUSE_MIN_MS ? PACE * (end - start) : PAUSE_MIN_MS;
         if (rc == 0) {
@@ -237,19 +232,19 @@ int arl_monitor_func(struct arl_cmd *c)
             base = 1;
             fails = 0;
         } else {
-            arl_report(c, rc);
             failed = 1;
             if (fails++ == 0)
                 failing_since = start;
-            if (fails >= FAILS_MIN && arl_ms_now() - failing_since >= FAIL_MS) {
-                arl_stopping = 0;
+            /* The failure that ends the watch is said as its result. */
+            if ((fails >= FAILS_MIN && arl_clock(ARL_MS) - failing_since >= FAIL_MS) ||
+                polls + 1 == c->count)
                 break;
-            }
+            arl_report(c, rc);
             if (interval > RETRY_MS)
                 interval = RETRY_MS;
         }
         /* From the end of one poll to the start of the next. */
-        uint32_t spent = arl_ms_now() - end;
+        uint32_t spent = arl_clock(ARL_MS) - end;
         if (spent < interval && (c->count == 0 || polls + 1 < c->count)) {
             uint32_t left = interval - spent;
             struct timespec ts = {(time_t)(left / 1000u), (long)(left % 1000u) * 1000000L};
@@ -259,14 +254,8 @@ int arl_monitor_func(struct arl_cmd *c)
     }
     int stopped = arl_stopping;
     arl_stop_on_signals(0);
-    if (rc == BRCM53115_ERR_STOPPED)
+    if (rc == BRCM53115_ERR_STOPPED || (stopped && rc != ARL_ERR_OUTPUT))
         rc = 0;
-    c->rc = rc;
-    if (rc == ARL_ERR_OUTPUT)
-        return rc; /* silent for a reader that has gone */
-    /* A watch of count polls tells of any that failed; one without an end
-     * of failures that ended it. */
-    if (c->count != 0 && failed)
-        return ARL_ERR_SAID;
-    return rc == 0 || stopped || fails < FAILS_MIN ? 0 : ARL_ERR_SAID;
+    /* A watch of count polls tells of any that failed. */
+    return rc == 0 && failed && c->count != 0 ? ARL_ERR_POLLS : rc;
 }

@@ -8,12 +8,6 @@
 #include <string.h>
 
 #include "args.h"
-#include "forms.h"
-
-const struct arl_form_text *arl_form(size_t i)
-{
-    return i < arl_forms_n ? &arl_forms[i].text : NULL;
-}
 
 static int malformed(char *err, const char *fmt, ...)
 {
@@ -24,20 +18,41 @@ static int malformed(char *err, const char *fmt, ...)
     return -1;
 }
 
-static const struct arg_kind *kind_of(char code)
+/* The field of the command that a kind or a keyword sets to a number. */
+static int32_t *num_field(struct arl_cmd *c, int field)
 {
-    const struct arg_kind *k = arl_kinds;
-    while (k->code != code)
-        k++;
-    return k;
+    int32_t *const at[] = {NULL,
+                           NULL,
+                           &c->arl.vid,
+                           &c->arl.valid,
+                           &c->arl.sbit,
+                           &c->arl.age,
+                           &c->arl.tc,
+                           &c->arl.pid,
+                           NULL,
+                           &c->filter.has_mac,
+                           &c->filter.vid,
+                           &c->filter.pid,
+                           &c->filter.kind,
+                           &c->interval,
+                           &c->count,
+                           &c->flap_moves,
+                           &c->flap_secs,
+                           NULL,
+                           NULL,
+                           &c->tally,
+                           &c->json,
+                           &c->prune,
+                           &c->check};
+    return at[field];
 }
 
-int arl_form_named(const char *word)
+const struct arl_form *arl_form_named(const char *word)
 {
     for (size_t i = 0; i < arl_forms_n; i++)
         if (strcmp(word, arl_forms[i].text.word) == 0)
-            return 1;
-    return 0;
+            return &arl_forms[i];
+    return NULL;
 }
 
 int arl_help_word(const char *word)
@@ -47,7 +62,7 @@ int arl_help_word(const char *word)
 
 int arl_help_topic(const char *word)
 {
-    return arl_form_named(word) || strcmp(word, "arl") == 0 || strcmp(word, "batch") == 0 ||
+    return arl_form_named(word) != NULL || strcmp(word, "arl") == 0 || strcmp(word, "batch") == 0 ||
            strcmp(word, "-batch") == 0;
 }
 
@@ -57,38 +72,54 @@ int arl_help_topic(const char *word)
 /* A parse under way: its form, the command it fills, where a failure is
  * said, and the arguments given so far (a bit for each kind). */
 struct parse {
-    const struct form *f;
+    const struct arl_form *f;
     struct arl_cmd *c;
     char *err;
     uint32_t given;
 };
 
-/* The commands as messages list them. */
-static const char commands[] = "read, search, get, show, write, add, replace, mwrite, mdel, del, "
-                               "flush, save, apply, monitor or help";
+/* The commands as messages list them, from the table, into
+ * out[LIST_LEN]: each word once, "a, b or c"; with `json`, the forms that
+ * take --json. */
+#define LIST_LEN 128
+static const char *command_list(char *out, int json)
+{
+    size_t n = 0, last = 0;
+    for (size_t i = 0; i < arl_forms_n; i++) {
+        const struct arl_form *f = &arl_forms[i];
+        if (json ? !(f->opts & (OPT_JSON | OPT_JSON_ANY)) : arl_form_named(f->text.word) != f)
+            continue;
+        last = n;
+        n += (size_t)snprintf(out + n, LIST_LEN - n, "%s%s%s%s", n ? ", " : "", f->text.word,
+                              f->lead ? " " : "", f->lead ? f->lead : "");
+    }
+    memmove(out + last + 4, out + last + 2, n - last - 1); /* the last ", " is " or " */
+    memcpy(out + last, " or ", 4);
+    return out;
+}
 
 /* The bit of an argument's kind in a parse's `given`. */
-#define GIVEN(code) (1u << (kind_of(code) - arl_kinds))
+#define GIVEN(kind) (1u << (kind))
 
 /* Converts one word into its field; 0, or -1 with err said. */
 static int take(struct parse *p, const struct arg_kind *k, char *word)
 {
-    const struct form *f = p->f;
-    char *field = (char *)p->c + k->field, *err = p->err;
-    char w0[WORD_TEXT_LEN], range[32];
-    p->given |= GIVEN(k->code);
+    const struct arl_form *f = p->f;
+    struct arl_cmd *c = p->c;
+    char *err = p->err, w0[WORD_TEXT_LEN], range[32], list[LIST_LEN];
+    p->given |= GIVEN(k - arl_kinds);
     if (k->value == V_FILE || k->value == V_TOPIC) {
         if (k->value == V_TOPIC && !arl_help_topic(word))
             return malformed(err, "arl %s: unknown command '%s': expected %s", f->text.word,
-                             word_text(word, w0), commands);
+                             word_text(word, w0), command_list(list, 0));
         if (word[0] == '-' && word[1] != '\0')
             return malformed(err, "arl %s: unexpected '%s': expected %s %s", f->text.word,
                              word_text(word, w0), USAGE_OF(f));
-        *(const char **)field = word;
+        *(k->field == F_FILE ? &c->file : &c->topic) = word;
         return 0;
     }
     if (k->value == V_MAC) {
-        if (str2mac(word, (uint8_t *)field) == 0)
+        if (str2mac(word, k->field == F_FMAC ? c->filter.mac : c->arl.mac) == 0)
             return 0;
         return malformed(err,
                          "arl %s: bad MAC '%s': expected 12 hex digits or six colon-separated "
@@ -97,7 +128,7 @@ static int take(struct parse *p, const struct arg_kind *k, char *word)
     }
     int32_t v;
     if (str2uint(word, k->max, &v) == 0 && (uint32_t)v >= k->min) {
-        *(int32_t *)field = v;
+        *num_field(c, k->field) = v;
         return 0;
     }
     snprintf(range, sizeof range, k->max == 1 ? "0 or 1" : "%u to %u", (unsigned)k->min,
@@ -110,7 +141,7 @@ static int take(struct parse *p, const struct arg_kind *k, char *word)
  * COMMAND. */
 static int keywords_of(struct parse *p, char **w, int n)
 {
-    const struct form *f = p->f;
+    const struct arl_form *f = p->f;
     char w0[WORD_TEXT_LEN], w1[WORD_TEXT_LEN], *err = p->err;
     unsigned seen = 0;
     const struct keyword *chosen = NULL;
@@ -121,7 +152,7 @@ static int keywords_of(struct parse *p, char **w, int n)
             k++;
         if (k == arl_keywords_n) {
             if ((f->opts & (OPT_FILE | OPT_TOPIC)) && i == 0) {
-                if (take(p, kind_of(f->opts & OPT_FILE ? *A_FILE : *A_TOPIC), w[i]) != 0)
+                if (take(p, &arl_kinds[f->opts & OPT_FILE ? A_FILE : A_TOPIC], w[i]) != 0)
                     return -1;
                 continue;
             }
@@ -141,14 +172,14 @@ static int keywords_of(struct parse *p, char **w, int n)
         /* vid and vlan are one word, and a VID before MAC is one too. */
         if (*kw->args && (p->given & GIVEN(*kw->args)))
             return malformed(err, "arl %s: second %s at '%s': expected %s %s", f->text.word,
-                             kind_of(*kw->args)->name, word_text(w[i], w0), USAGE_OF(f));
+                             arl_kinds[*kw->args].name, word_text(w[i], w0), USAGE_OF(f));
         seen |= 1u << k;
         if (kw->choice)
             chosen = kw;
-        if (kw->field != NO_FIELD)
-            *(int32_t *)((char *)p->c + kw->field) = kw->value;
-        for (const char *a = kw->args; *a; a++) {
-            const struct arg_kind *ak = kind_of(*a);
+        if (kw->field != F_NONE)
+            *num_field(p->c, kw->field) = kw->value;
+        for (const uint8_t *a = kw->args; *a; a++) {
+            const struct arg_kind *ak = &arl_kinds[*a];
             if (++i >= n)
                 return malformed(err, "arl %s: missing %s after '%s': expected %s %s", f->text.word,
                                  ak->name, word_text(kw->word, w1), USAGE_OF(f));
@@ -163,7 +194,7 @@ static int keywords_of(struct parse *p, char **w, int n)
     if ((f->opts & OPT_ENTRY) && !chosen)
         p->c->arl.sbit = 1;
     /* An entry's fields need its port. */
-    if ((f->opts & OPT_ENTRY) && !(p->given & GIVEN(*A_PORT)))
+    if ((f->opts & OPT_ENTRY) && !(p->given & GIVEN(A_PORT)))
         return malformed(err, "arl %s: missing port PORT: expected %s %s", f->text.word,
                          USAGE_OF(f));
     return 0;
@@ -171,9 +202,9 @@ static int keywords_of(struct parse *p, char **w, int n)
 
 /* The form that the words name: the command's word, and the word after
  * it where a form asks for one. */
-static const struct form *form_of(int argc, char **argv)
+static const struct arl_form *form_of(int argc, char **argv)
 {
-    const struct form *f = NULL;
+    const struct arl_form *f = NULL;
     for (size_t i = 0; i < arl_forms_n; i++) {
         if (strcmp(argv[2], arl_forms[i].text.word) != 0)
             continue;
@@ -187,7 +218,7 @@ static const struct form *form_of(int argc, char **argv)
 
 int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
 {
-    char w0[WORD_TEXT_LEN];
+    char w0[WORD_TEXT_LEN], list[LIST_LEN];
     memset(c, 0, sizeof *c);
     c->filter.vid = c->filter.pid = -1;
     c->interval = 0; /* monitor: paced by its polls' own length */
@@ -197,14 +228,13 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
         return malformed(err, "unknown command '%s': expected arl",
                          word_text(argc < 2 ? "" : argv[1], w0));
     if (argc < 3)
-        return malformed(err, "arl: missing command: expected %s", commands);
+        return malformed(err, "arl: missing command: expected %s", command_list(list, 0));
 
     /* arl --help, and arl COMMAND --help (or help, or -h, always the word
      * right after the command): the help, or COMMAND's. */
     int help = argc > 3 && arl_help_word(argv[3]) && arl_form_named(argv[2]);
     if (strcmp(argv[2], "--help") == 0 || strcmp(argv[2], "-h") == 0 || help) {
-        c->op = ARL_OP_HELP;
-        c->word = "help";
+        c->form = arl_form_named("help");
         c->topic = help ? argv[2] : NULL;
         if (argc > 3 + help)
             return malformed(err, "arl: unexpected '%s': expected arl COMMAND --help",
@@ -212,13 +242,11 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
         return 0;
     }
     struct parse p = {form_of(argc, argv), c, err, 0};
-    const struct form *f = p.f;
+    const struct arl_form *f = p.f;
     if (!f)
         return malformed(err, "arl: unknown command '%s': expected %s", word_text(argv[2], w0),
-                         commands);
-    c->op = f->op;
-    c->word = f->text.word;
-    c->json_ok = (f->opts & (OPT_JSON | OPT_JSON_ANY)) != 0;
+                         command_list(list, 0));
+    c->form = f;
 
     char **w = argv + (f->lead ? 4 : 3);
     int n = argc - (int)(w - argv);
@@ -231,16 +259,17 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
      * ones too many. */
     int32_t v;
     uint8_t mac[6];
-    if ((f->opts & OPT_VID) && n > (int)strlen(f->args) &&
-        (str2uint(w[0], kind_of(*A_VID)->max, &v) == 0 || str2mac(w[0], mac) != 0)) {
-        if (take(&p, kind_of(*A_VID), w[0]) != 0)
+    int args = (int)strlen((const char *)f->args);
+    if ((f->opts & OPT_VID) && n > args &&
+        (str2uint(w[0], arl_kinds[A_VID].max, &v) == 0 || str2mac(w[0], mac) != 0)) {
+        if (take(&p, &arl_kinds[A_VID], w[0]) != 0)
             return -1;
         w++;
         n--;
     }
     int i = 0;
     for (; f->args[i]; i++) {
-        const struct arg_kind *k = kind_of(f->args[i]);
+        const struct arg_kind *k = &arl_kinds[f->args[i]];
         if (i >= n)
             return malformed(err, "arl %s: missing %s: expected %s %s", f->text.word, k->name,
                              USAGE_OF(f));
@@ -249,7 +278,7 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
     }
     if (keywords_of(&p, w + i, n - i) != 0)
         return -1;
-    c->vid_given = (p.given & GIVEN(*A_VID)) != 0;
+    c->vid_given = (p.given & GIVEN(A_VID)) != 0;
     if (f->vid >= 0)
         c->arl.vid = f->vid;
     if (f->valid >= 0)
@@ -259,15 +288,15 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err)
 
 int arl_parse_json_first(struct arl_cmd *c, const char *word, char *err)
 {
-    char w0[WORD_TEXT_LEN];
-    const char *why = !c->json_ok
-                          ? "expected it only before arl show, get, search port, monitor, flush or "
-                            "apply"
-                      : c->json ? "expected it before arl or --json after the command, not both"
-                                : NULL;
-    if (why)
-        return malformed(err, "arl %s: %s '%s': %s", c->word, c->json ? "second" : "unexpected",
-                         word_text(word, w0), why);
+    char w0[WORD_TEXT_LEN], list[LIST_LEN];
+    if (!(c->form->opts & (OPT_JSON | OPT_JSON_ANY)))
+        return malformed(err, "arl %s: unexpected '%s': expected it only before arl %s",
+                         c->form->text.word, word_text(word, w0), command_list(list, 1));
+    if (c->json)
+        return malformed(err,
+                         "arl %s: second '%s': expected it before arl or --json after the "
+                         "command, not both",
+                         c->form->text.word, word_text(word, w0));
     c->json = 1;
     return 0;
 }

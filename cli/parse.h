@@ -1,11 +1,11 @@
 /* The ARL command parser: the words of one command line into an arl_cmd,
- * from one table of forms that the help prints as well. */
+ * by the table of forms that the help prints as well. */
 #ifndef SW53115_PARSE_H
 #define SW53115_PARSE_H
 
 #include <stddef.h>
 
-#include "cmd.h"
+#include "forms.h"
 
 /* The longest message arl_parse writes, with its terminating NUL. */
 #define ARL_ERR_LEN 160
@@ -19,19 +19,12 @@ int arl_parse(int argc, char **argv, struct arl_cmd *c, char *err);
  * takes --json and has none after it.  0, or -1 with err said. */
 int arl_parse_json_first(struct arl_cmd *c, const char *word, char *err);
 
-/* Whether a word names a command of arl; whether it asks for the help
- * (help, -h or --help); whether the help has lines for it (a command, arl
- * for the whole help, batch or -batch). */
-int arl_form_named(const char *word);
+/* The first form of the command `word` (NULL: no command of arl has
+ * it); whether a word asks for the help (help, -h or --help); whether the
+ * help has lines for it (a command, arl for the whole help, batch or
+ * -batch). */
+const struct arl_form *arl_form_named(const char *word);
 int arl_help_word(const char *word);
 int arl_help_topic(const char *word);
-
-/* One form of a command, as the help gives it: its word (and the word
- * after it), what it takes and what it does. */
-struct arl_form_text {
-    const char *word, *usage, *help;
-};
-/* Form i of the table, or NULL past the last. */
-const struct arl_form_text *arl_form(size_t i);
 
 #endif

@@ -9,6 +9,8 @@
 
 #include "args.h"
 #include "arl_print.h"
+#include "cmdfile.h"
+#include "forms.h"
 #include "say.h"
 
 const char *arl_entry_text(const arl_data *a, char *out)
@@ -26,8 +28,9 @@ void arl_report(const struct arl_cmd *c, int rc)
     char mac[ARL_MAC_TEXT_LEN], what[320], b0[ARL_ENTRY_TEXT_LEN], b1[ARL_ENTRY_TEXT_LEN];
     char file[NAME_TEXT_LEN];
     arl_mac_text(arl->mac, mac);
-    if (rc == ARL_ERR_SAID || (rc == ARL_ERR_OUTPUT && err == EPIPE && !c->file))
-        return; /* said, or the reader has gone: nobody is there to tell */
+    if (rc == ARL_ERR_FILE || rc == ARL_ERR_POLLS ||
+        (rc == ARL_ERR_OUTPUT && err == EPIPE && !c->file))
+        return; /* said as it was met, or the reader has gone: nobody is there to tell */
     if (rc == BRCM53115_EXISTS) {
         const arl_data *b = &c->bins[c->arl.entry == 1];
         snprintf(what, sizeof what, "%s on VLAN %d exists (port %d, %s, tc %d)", mac, (int)arl->vid,
@@ -35,7 +38,7 @@ void arl_report(const struct arl_cmd *c, int rc)
     } else if (rc == BRCM53115_ABSENT) {
         /* get and del look on VLAN 0 unless told: where else to look */
         int n = snprintf(what, sizeof what, "no entry for %s on VLAN %d", mac, (int)arl->vid);
-        if (!c->vid_given && (c->op == ARL_OP_GET || strcmp(c->word, "del") == 0))
+        if (!c->vid_given && (c->form->traits & T_VID0))
             snprintf(what + n, sizeof what - (size_t)n, "; arl show mac %s looks on every VLAN",
                      mac);
     } else if (rc == BRCM53115_ERR_FULL && c->bins[0].valid && c->bins[1].valid) {
@@ -64,9 +67,15 @@ void arl_report(const struct arl_cmd *c, int rc)
     } else if (rc == BRCM53115_ERR_UNCONFIRMED) {
         snprintf(what, sizeof what,
                  "static entry %s: no lookup confirms its VLAN id (%d + 16 n): nothing %s", mac,
-                 (int)arl->vid, c->op == ARL_OP_APPLY ? "changed" : "saved");
+                 (int)arl->vid, c->form->traits & T_CHANGES ? "changed" : "saved");
+    } else if (rc == ARL_ERR_PRUNE_ALL) {
+        snprintf(what, sizeof what,
+                 "%s holds no arl write line: prune would delete all %u static %s; to mean "
+                 "that, end it with '" ARL_SAVE_END_NONE "'; nothing changed",
+                 name_text(c->file, file), (unsigned)c->changes,
+                 ARL_NOUN(c->changes, "entry", "entries"));
     } else {
         snprintf(what, sizeof what, "%s", brcm53115_strerror(rc));
     }
-    say("%s: %sarl %s: %s", c->name, c->where, c->word, what);
+    say("%s: %sarl %s: %s", c->name, c->where, c->form->text.word, what);
 }

@@ -8,7 +8,8 @@
 /* Says a failed command: c->name, c->where, "arl WORD: " and what failed
  * (rc: a result of lib53115 or of the command line); the entry it concerns
  * is c->arl, a full bucket's occupants c->bins.  Nothing for a reader of
- * standard output that has gone, nor for ARL_ERR_SAID. */
+ * standard output that has gone, nor for ARL_ERR_FILE and ARL_ERR_POLLS,
+ * whose lines were said as they were met. */
 void arl_report(const struct arl_cmd *c, int rc);
 
 /* One entry's text for a failure line: "MAC on VLAN VID (dynamic, port P)",

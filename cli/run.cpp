@@ -1,12 +1,12 @@
-/* One ARL command run: the table from what the words name to the command
- * that does it, and the result hook after it. */
+/* One ARL command run: the function of its row of the table, its failure
+ * said, and the result hook after it. */
 #include "run.h"
 
 #include <stdio.h>
 #include <unistd.h>
 
 #include "args.h"
-#include "commands.h"
+#include "arl_clock.h"
 #include "help.h"
 #include "parse.h"
 #include "report.h"
@@ -16,15 +16,6 @@ int arl_stats;
 void dump_arl_data(arl_data *arl)
 {
     (void)arl;
-}
-
-static int help_func(struct arl_cmd *c)
-{
-    if (c->topic)
-        arl_help_cmd(stdout, c->topic);
-    else
-        arl_help_func();
-    return fflush(stdout) != 0 || ferror(stdout) ? ARL_ERR_OUTPUT : 0;
 }
 
 /* A walk's progress on a terminal: once it has run PROGRESS_AFTER_MS, a
@@ -41,7 +32,7 @@ static struct {
 static void show_progress(uint32_t walked, int done, void *ctx)
 {
     (void)ctx;
-    uint32_t now = arl_ms_now();
+    uint32_t now = arl_clock(ARL_MS);
     if (walked == 0 && !done) {
         progress.begun = now;
         progress.shown = 0;
@@ -57,24 +48,17 @@ static void show_progress(uint32_t walked, int done, void *ctx)
     }
 }
 
-/* Indexed by ARL_OP_*. */
-static int (*const cmds[])(struct arl_cmd *c) = {
-    arl_read_func,    arl_search_func, arl_get_func,   arl_update_func,
-    arl_show_func,    arl_save_func,   arl_flush_func, arl_apply_func,
-    arl_monitor_func, help_func,       arl_add_func,   arl_replace_func,
-};
-
 int arl_run(struct arl_cmd *c, const char *name, const char *where)
 {
     c->name = name;
     c->where = where;
     c->stats = arl_stats;
     brcm53115_arl_progress(!c->json && isatty(2) ? show_progress : NULL, NULL);
-    int rc = cmds[c->op](c);
-    if (rc != ARL_ERR_SAID) /* else the command kept its cause there */
-        c->rc = rc;
+    int rc = c->rc = c->form->run(c);
     if (rc != 0) {
         arl_report(c, rc);
+        if (c->form->after)
+            c->form->after(c);
         return ARL_CMD_FAILED;
     }
     dump_arl_data(&c->arl);
@@ -91,7 +75,8 @@ int arl_func(int argc, char **argv, const char *json)
         /* The chip's commands and unknown words give the usage scripts
          * have always read; every other command its own help, on stderr. */
         const char *word = argc > 2 ? argv[2] : "";
-        if (arl_chip_word(word) || !arl_form_named(word))
+        const struct arl_form *f = arl_form_named(word);
+        if (!f || (f->traits & T_CHIP))
             usage_error(argv[0], USAGE_ARL, err, json != NULL);
         else
             command_error(argv[0], word, err);

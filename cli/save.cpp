@@ -17,10 +17,15 @@
 #include <unistd.h>
 
 #include "arl_print.h"
+#include "cmdfile.h"
 #include "commands.h"
+#include "listing.h"
 
 #define LINKS_MAX 40 /* symbolic links followed, as the kernel does */
 #define TMP_NAME ".sw53115-save.XXXXXX"
+
+/* save's file: its first line and its end line around the entries. */
+static const struct arl_frame saved = {save_header, save_end};
 
 /* The new file, removed by the signals that end a save. */
 static char tmp[PATH_MAX + sizeof TMP_NAME];
@@ -131,7 +136,7 @@ static int write_to(struct arl_cmd *c, int fd, int sync)
         return ARL_ERR_OUTPUT;
     }
     setvbuf(f, buf, _IOFBF, sizeof buf);
-    int rc = arl_list_print(c, NULL, ARL_FORM_BATCH, 1, f);
+    int rc = arl_list_print(c, &arl_statics, 1, ARL_FORM_BATCH, &saved, f);
     if (rc == 0 && sync && fsync(fileno(f)) != 0)
         rc = ARL_ERR_OUTPUT;
     int err = errno;
@@ -151,7 +156,7 @@ int arl_save_func(struct arl_cmd *c)
         r = !c->file || strcmp(c->file, "-") == 0 ? SAVE_STREAM : resolve(c->file, path, &fd);
     if (r == SAVE_STREAM && fd == 1) {
         c->file = NULL;
-        return arl_list_print(c, NULL, ARL_FORM_BATCH, 1, stdout);
+        return arl_list_print(c, &arl_statics, 1, ARL_FORM_BATCH, &saved, stdout);
     }
     if (r == SAVE_STREAM)
         return write_to(c, dup(fd), 0); /* a stream other than standard output */

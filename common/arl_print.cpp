@@ -2,7 +2,6 @@
  * batch lines and a watch's events. */
 #include "arl_print.h"
 
-#include <signal.h>
 #include <time.h>
 
 const char *arl_mac_text(const uint8_t *mac, char *out)
@@ -24,8 +23,6 @@ static int is_json(const struct arl_out *o)
 
 void arl_out_begin(struct arl_out *o, int form, FILE *f)
 {
-    /* A reader that has gone is an output that failed, not a signal. */
-    signal(SIGPIPE, SIG_IGN);
     o->form = form;
     o->f = f;
     o->n = 0;

@@ -3,7 +3,6 @@
 #include "arl_access.h"
 
 #include <string.h>
-#include <time.h>
 
 #include "brcm53115_regs.h"
 
@@ -86,20 +85,13 @@ void arl_write_reg(int *rc, int offset, uint64_t value, int length)
     access(rc, 1, offset, &value, length);
 }
 
-uint32_t arl_now_us(void)
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (uint32_t)ts.tv_sec * 1000000u + (uint32_t)ts.tv_nsec / 1000u;
-}
-
 /* With no pause: the chip finishes in microseconds; one that does not
  * finish within the bound is not going to. */
 void arl_wait_done(int *rc)
 {
-    uint32_t start = arl_now_us();
+    uint32_t start = arl_clock(ARL_US);
     while (*rc == 0 && (arl_read_reg(rc, ARL_RW_CTRL, ARL_LEN_CTRL) & ARL_RW_START)) {
-        if (arl_now_us() - start > BRCM53115_WRITE_TIMEOUT_US)
+        if (arl_clock(ARL_US) - start > BRCM53115_WRITE_TIMEOUT_US)
             *rc = BRCM53115_ERR_TIMEOUT;
     }
 }

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "arl_clock.h"
 #include "lib53115.h"
 
 /* One register of the ARL page.  *rc holds the operation's result: once an
@@ -16,9 +17,6 @@ void arl_write_reg(int *rc, int offset, uint64_t value, int length);
 /* Polls the read/write control until the switch has finished the access,
  * within BRCM53115_WRITE_TIMEOUT_US (else BRCM53115_ERR_TIMEOUT). */
 void arl_wait_done(int *rc);
-
-/* Microseconds of the monotonic clock. */
-uint32_t arl_now_us(void);
 
 /* Runs one table operation under the table lock (arl_lock.cpp): the lock's
  * failure (no register touched), the operation's failure, else what it

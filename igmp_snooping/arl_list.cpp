@@ -15,12 +15,12 @@
 #define VID_STEP 16u
 #define VID_LAST 255u
 #define CANDIDATES 16u
-#define LIST_MAX 4096u
+#define LIST_MAX ((uint32_t)BRCM53115_ARL_ENTRIES)
 
 /* A row's flags: the entry's own, and the listing's marks. */
-#define ROW_VALID 0x01u
-#define ROW_STATIC 0x02u
-#define ROW_AGE 0x04u
+#define ROW_VALID BRCM53115_ROW_VALID
+#define ROW_STATIC BRCM53115_ROW_STATIC
+#define ROW_AGE BRCM53115_ROW_AGE
 #define ROW_CONFIRMED 0x08u /* vid, pid, tc and flags are the bucket's */
 #define ROW_DONE 0x10u      /* its group has been looked at */
 #define ROW_PASSES 0x20u    /* passes the listing's filter */
@@ -38,7 +38,7 @@ static void hash_seed(void)
     uint32_t x = 0;
     int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
     if (fd < 0 || read(fd, &x, sizeof x) != (ssize_t)sizeof x)
-        x = arl_now_us() ^ (uint32_t)getpid() << 16;
+        x = arl_clock(ARL_US) ^ (uint32_t)getpid() << 16;
     if (fd >= 0)
         close(fd);
     for (uint32_t i = 0; i < 7; i++)
@@ -68,18 +68,21 @@ static uint8_t row_flags(const arl_data *a)
                      (a->age & 1 ? ROW_AGE : 0));
 }
 
-static void keep(const arl_data *a, void *ctx)
+extern "C" void brcm53115_arl_row_pack(const arl_data *a, brcm53115_arl_row *r)
 {
-    brcm53115_arl_list *list = (brcm53115_arl_list *)ctx;
-    if (list->n >= LIST_MAX)
-        return;
-    brcm53115_arl_row *r = &list->rows[list->n++];
     memcpy(r->mac, a->mac, 6);
     r->vid = (uint8_t)a->vid;
     r->pid = (uint8_t)a->pid;
     r->tc = (uint8_t)a->tc;
     r->flags = row_flags(a);
     r->next = 0;
+}
+
+static void keep(const arl_data *a, void *ctx)
+{
+    brcm53115_arl_list *list = (brcm53115_arl_list *)ctx;
+    if (list->n < LIST_MAX)
+        brcm53115_arl_row_pack(a, &list->rows[list->n++]);
 }
 
 /* The walk into the list, its rows chained by MAC and low VLAN bits; the
@@ -98,10 +101,15 @@ static int walk(brcm53115_arl_list *list)
     return rc;
 }
 
-/* Whether a row has this MAC and these low VLAN bits: the key of a group. */
+/* Whether two keys have the same MAC and low VLAN bits: a group's. */
+static int group_key(const uint8_t *mac_a, uint32_t vid_a, const uint8_t *mac_b, uint32_t vid_b)
+{
+    return memcmp(mac_a, mac_b, 6) == 0 && ((vid_a ^ vid_b) & ARL_VID_LOW) == 0;
+}
+
 static int row_is(const brcm53115_arl_row *r, const uint8_t *mac, uint32_t vid)
 {
-    return memcmp(r->mac, mac, 6) == 0 && ((r->vid ^ vid) & ARL_VID_LOW) == 0;
+    return group_key(r->mac, r->vid, mac, vid);
 }
 
 static int same_key(const brcm53115_arl_row *a, const brcm53115_arl_row *b)
@@ -336,15 +344,23 @@ static int confirm_group(brcm53115_arl_list *list, uint32_t i, const brcm53115_a
     return 0;
 }
 
+extern "C" uint32_t brcm53115_arl_hash(const uint8_t *mac, uint32_t vid)
+{
+    return hash(mac, vid);
+}
+
 extern "C" int brcm53115_arl_same_group(const arl_data *a, const arl_data *b)
 {
-    return memcmp(a->mac, b->mac, 6) == 0 &&
-           (((uint32_t)a->vid ^ (uint32_t)b->vid) & ARL_VID_LOW) == 0;
+    return group_key(a->mac, (uint32_t)a->vid, b->mac, (uint32_t)b->vid);
 }
 
 extern "C" int brcm53115_arl_list_row(const brcm53115_arl_list *list, uint32_t i, arl_data *a)
 {
-    const brcm53115_arl_row *r = &list->rows[i];
+    return brcm53115_arl_row_unpack(&list->rows[i], a);
+}
+
+extern "C" int brcm53115_arl_row_unpack(const brcm53115_arl_row *r, arl_data *a)
+{
     memset(a, 0, sizeof *a);
     memcpy(a->mac, r->mac, 6);
     a->vid = r->vid;

@@ -437,18 +437,18 @@ static int waiters(void)
  * LET_IN_MS (then not again for a while: a waiter may be stopped). */
 static void let_waiters_in(void)
 {
-    if (impolite && arl_now_us() - impolite_since < POLITE_PAUSE_US)
+    if (impolite && arl_clock(ARL_US) - impolite_since < POLITE_PAUSE_US)
         return;
     impolite = 0;
     if (!waiters())
         return;
     int ifd = watch(wait_path());
-    uint32_t start = arl_now_us();
+    uint32_t start = arl_clock(ARL_US);
     while (waiters()) {
-        uint32_t spent = (arl_now_us() - start) / 1000u;
+        uint32_t spent = (arl_clock(ARL_US) - start) / 1000u;
         if (spent >= LET_IN_MS) {
             impolite = 1;
-            impolite_since = arl_now_us();
+            impolite_since = arl_clock(ARL_US);
             break;
         }
         sleep_until_touched(ifd, LET_IN_MS - spent);
@@ -471,14 +471,14 @@ static int take(struct lock_file *lf, const char *path, int wait_ms, int held_rc
     int table = lf == &table_lf, announced = 0, step = table ? 0 : 1, ifd = -1, rc = 0;
     if (table)
         let_waiters_in();
-    uint32_t start = arl_now_us();
+    uint32_t start = arl_clock(ARL_US);
     for (;;) {
         int r = try_lock(lf, path, LOCK_EX);
         if (r <= 0) {
             rc = r == 0 ? 0 : BRCM53115_ERR_LOCKFILE;
             break;
         }
-        uint32_t spent = (arl_now_us() - start) / 1000u;
+        uint32_t spent = (arl_clock(ARL_US) - start) / 1000u;
         if (spent >= (uint32_t)wait_ms) {
             error_path = path;
             say_held(lf->fd);

@@ -12,9 +12,10 @@ extern "C" const char *brcm53115_strerror(int rc)
     switch (rc) {
     case 0:
         return "done";
-    case BRCM53115_FOUND: /* and BRCM53115_ABSENT, the same answer's value */
-        return "an answer, not a failure: found (a lookup), or nothing to do (an update, "
-               "remove or undo)";
+    case BRCM53115_FOUND:
+        return "found";
+    case BRCM53115_ABSENT:
+        return "no such entry: nothing to do";
     case BRCM53115_EXISTS:
         return "the entry is there already";
     case BRCM53115_ERR_FULL:

@@ -44,7 +44,7 @@ static int slices_begin(struct slices *s)
     if (rc < 0)
         return rc;
     s->lock = brcm53115_arl_lock();
-    s->start = arl_now_us();
+    s->start = arl_clock(ARL_US);
     s->walked = 0;
     if (s->lock < 0)
         arl_walk_unlock();
@@ -58,7 +58,7 @@ static int slices_begin(struct slices *s)
  * taken again.  A failure in *rc. */
 static void slice(int *rc, struct slices *s)
 {
-    if (*rc || arl_now_us() - s->start < SLICE_US)
+    if (*rc || arl_clock(ARL_US) - s->start < SLICE_US)
         return;
     brcm53115_arl_unlock(s->lock);
     if (progress_fn)
@@ -66,7 +66,7 @@ static void slice(int *rc, struct slices *s)
     s->lock = arl_stopped() ? BRCM53115_ERR_STOPPED : brcm53115_arl_lock();
     if (s->lock < 0)
         *rc = s->lock;
-    s->start = arl_now_us();
+    s->start = arl_clock(ARL_US);
 }
 
 static void slices_end(struct slices *s)
@@ -94,7 +94,7 @@ static int search_pending(int *rc)
     uint32_t start = 0;
     for (int polls = 0;; polls++) {
         uint32_t ctrl = (uint32_t)arl_read_reg(rc, ARL_SRCH_CTRL, ARL_LEN_CTRL);
-        uint32_t now = arl_now_us();
+        uint32_t now = arl_clock(ARL_US);
         if (polls == 0)
             start = now;
         if (*rc)

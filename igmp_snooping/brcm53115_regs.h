@@ -6,6 +6,8 @@
 
 #include <stdint.h>
 
+#include "lib53115.h"
+
 #define ARL_PAGE 0x05 /* page of the ARL access registers */
 
 /* Offsets within ARL_PAGE, with the access length used on each. */
@@ -36,8 +38,8 @@
 #define ARL_SRCH_TC_MASK 0x3u
 
 /* Entries and buckets of the table */
-#define ARL_TABLE_ENTRIES 4096u /* entries in the whole table */
-#define ARL_BINS 2u             /* bins (entry slots) per bucket */
+#define ARL_TABLE_ENTRIES ((uint32_t)BRCM53115_ARL_ENTRIES) /* entries in the whole table */
+#define ARL_BINS 2u                                         /* bins (entry slots) per bucket */
 #define ARL_BUCKETS (ARL_TABLE_ENTRIES / ARL_BINS)
 
 /* Fields of a 64-bit entry value as a shift and a mask of the field's

@@ -25,7 +25,7 @@ typedef struct arl_data {
 
 /* The table: its entries, in buckets of two bins each. */
 #define BRCM53115_ARL_ENTRIES 4096
-#define BRCM53115_ARL_BUCKETS 2048
+#define BRCM53115_ARL_BUCKETS (BRCM53115_ARL_ENTRIES / 2)
 
 /* What an entry keeps of a traffic class: its low 2 bits. */
 #define BRCM53115_TC_MASK 0x3u
@@ -47,12 +47,15 @@ extern int igmp_snoop_dbg;
 #define BRCM53115_SEARCH_TIMEOUT_US 2000000
 
 /* Results of lib53115's operations.  0: done.  Answers, not failures, are
- * positive: BRCM53115_FOUND from a lookup (which returns 0 for an entry not
- * there), BRCM53115_ABSENT from an update, remove or undo that found
- * nothing to do, BRCM53115_EXISTS from an add.  Failures are negative: */
+ * positive, each its own value: BRCM53115_FOUND from a lookup (which
+ * returns 0 for an entry not there), BRCM53115_EXISTS from an add or an
+ * undo, BRCM53115_ABSENT from an update, remove or undo that found nothing
+ * to do.  Failures are negative, each from one cause; the only bound on
+ * time of an operation's own is the access's (a lock's wait has its own
+ * result): */
 #define BRCM53115_FOUND 1
-#define BRCM53115_ABSENT 1
-#define BRCM53115_EXISTS 2          /* an add found the entry there already */
+#define BRCM53115_EXISTS 2          /* the entry is there already */
+#define BRCM53115_ABSENT 3          /* nothing to do: the entry is not there */
 #define BRCM53115_ERR_TIMEOUT (-1)  /* the switch did not finish an access in time */
 #define BRCM53115_ERR_FULL (-2)     /* update: both bins of the bucket hold other entries */
 #define BRCM53115_ERR_LOCK (-3)     /* the table lock was held past its bound */
@@ -252,7 +255,7 @@ int brcm53115_delete_arl_tab(arl_data *arl, const brcm53115_arl_filter *f, arl_d
 /* Hands every search result of the whole table to fn, in the switch's
  * order: `entry` is the step number, `mac` the key, the other fields as the
  * search decodes them (`vid` the low 4 bits, `pid` 5 bits).  At most
- * 4096 results, one per entry of the table.
+ * BRCM53115_ARL_ENTRIES results, one per entry of the table.
  *
  * The search and the walk hold the walk lock throughout and the table lock
  * in slices of about 10 ms: others' table operations run between two
@@ -278,13 +281,16 @@ void brcm53115_arl_progress(void (*fn)(uint32_t walked, int done, void *ctx), vo
  * rows are the listing's own, read with brcm53115_arl_list_row. */
 typedef struct brcm53115_arl_row {
     uint8_t mac[6];
-    uint8_t vid, pid, tc, flags;
-    uint16_t next;
+    uint8_t vid, pid, tc, flags; /* flags: BRCM53115_ROW_*, and the listing's marks */
+    uint16_t next;               /* 1 + the next row of its hash chain, or 0 */
 } brcm53115_arl_row;
+#define BRCM53115_ROW_VALID 0x01u
+#define BRCM53115_ROW_STATIC 0x02u
+#define BRCM53115_ROW_AGE 0x04u
 typedef struct brcm53115_arl_list {
     uint32_t n;
-    brcm53115_arl_row rows[4096]; /* at most one result per entry of the table */
-    uint16_t head[4096];
+    brcm53115_arl_row rows[BRCM53115_ARL_ENTRIES]; /* one result per entry of the table */
+    uint16_t head[BRCM53115_ARL_ENTRIES];
     uint8_t seen[16][16]; /* VLAN ids confirmed, by low bits, the most often first */
     uint16_t seen_count[16][16];
     uint8_t seen_n[16];
@@ -294,6 +300,17 @@ typedef struct brcm53115_arl_list {
  * and the bucket's fields once confirmed, else the walk's.  Returns 1 for
  * a confirmed row, 0 for one no lookup confirmed. */
 int brcm53115_arl_list_row(const brcm53115_arl_list *list, uint32_t i, arl_data *arl);
+
+/* A record as a row (unchained, unconfirmed), and a row as a record (as
+ * brcm53115_arl_list_row gives it): for a caller that keeps entries
+ * compact. */
+void brcm53115_arl_row_pack(const arl_data *arl, brcm53115_arl_row *r);
+int brcm53115_arl_row_unpack(const brcm53115_arl_row *r, arl_data *arl);
+
+/* The listing's hash of a key, its MAC and the low 4 bits of its VLAN id,
+ * below BRCM53115_ARL_ENTRIES: from tables drawn at random once a process,
+ * so that no set of MACs chosen in advance shares one value. */
+uint32_t brcm53115_arl_hash(const uint8_t *mac, uint32_t vid);
 
 /* The confirmed row of a listing with this MAC and whole VLAN id: its
  * index + 1, or 0 when there is none. */

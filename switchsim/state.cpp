@@ -13,6 +13,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "arl_clock.h"
 #include "say.h"
 #include "switchsim.h"
 
@@ -34,13 +35,6 @@ const char *sim_state_path(void)
         return env;
     snprintf(path_buf, sizeof path_buf, "/tmp/switchsim-%u.state", (unsigned)geteuid());
     return path_buf;
-}
-
-static long now_ms(void)
-{
-    struct timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return (long)ts.tv_sec * 1000L + ts.tv_nsec / 1000000L;
 }
 
 /* A process as /proc/PID/stat shows it: its state letter and its start
@@ -104,7 +98,7 @@ static int take(struct sim_state *st, uint32_t *holder)
 
 int sim_lock(struct sim_state *st)
 {
-    long start = 0;
+    uint32_t start = 0;
     for (uint32_t tries = 1;; tries++) {
         uint32_t holder = 0;
         if (take(st, &holder))
@@ -114,8 +108,8 @@ int sim_lock(struct sim_state *st)
             continue;
         }
         if (tries == 64)
-            start = now_ms();
-        if (now_ms() - start < SIM_LOCK_WAIT_MS) {
+            start = arl_clock(ARL_MS);
+        if (arl_clock(ARL_MS) - start < SIM_LOCK_WAIT_MS) {
             struct timespec pause = {0, 100000}; /* 0.1 ms */
             nanosleep(&pause, NULL);
             continue;
@@ -143,9 +137,10 @@ void sim_unlock(struct sim_state *st)
  * without blocking and waited for at most SIM_LOCK_WAIT_MS. */
 static int file_lock(int fd)
 {
-    long start = now_ms();
+    uint32_t start = arl_clock(ARL_MS);
     while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if ((errno != EWOULDBLOCK && errno != EINTR) || now_ms() - start >= SIM_LOCK_WAIT_MS)
+        if ((errno != EWOULDBLOCK && errno != EINTR) ||
+            arl_clock(ARL_MS) - start >= SIM_LOCK_WAIT_MS)
             return -1;
         struct timespec pause = {0, 1000000}; /* 1 ms */
         nanosleep(&pause, NULL);
