@@ -32,6 +32,9 @@ void arl_apply_undo(struct arl_cmd *c);
  * and end a walk, a listing or a flush within a slice (lib53115's stop
  * flag), off puts the handlers back. */
 int arl_monitor_func(struct arl_cmd *c);
+
+/* help.cpp: help [COMMAND] (arl COMMAND --help too). */
+int arl_help_run(struct arl_cmd *c);
 extern volatile sig_atomic_t arl_stopping;
 void arl_stop_on_signals(int on);
 

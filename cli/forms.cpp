@@ -2,7 +2,6 @@
 #include "forms.h"
 
 #include "commands.h"
-#include "help.h"
 
 /* Largest value each numeric argument may take: the width of the field
  * that holds it. */

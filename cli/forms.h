@@ -10,54 +10,19 @@
 #include "cmd.h"
 
 /* The fields of a command that an argument or a keyword sets. */
+// clang-format off
 enum arl_field {
-    F_NONE,
-    F_MAC,
-    F_VID,
-    F_VALID,
-    F_STATIC,
-    F_AGE,
-    F_TC,
-    F_PORT,
-    F_FMAC,
-    F_HAS_MAC,
-    F_FVID,
-    F_FPORT,
-    F_KIND,
-    F_MS,
-    F_N,
-    F_MOVES,
-    F_SECS,
-    F_FILE,
-    F_TOPIC,
-    F_TALLY,
-    F_JSON,
-    F_PRUNE,
-    F_CHECK
+    F_NONE, F_MAC, F_VID, F_VALID, F_STATIC, F_AGE, F_TC, F_PORT, F_FMAC, F_HAS_MAC, F_FVID,
+    F_FPORT, F_KIND, F_MS, F_N, F_MOVES, F_SECS, F_FILE, F_TOPIC, F_TALLY, F_JSON, F_PRUNE, F_CHECK
 };
 
 /* The kinds of argument, indexing arl_kinds: the name the messages give,
  * what the value is, its smallest and largest value, and its field. */
 enum arl_arg {
-    A_END,
-    A_MAC,
-    A_VID,
-    A_VALID,
-    A_STATIC,
-    A_AGE,
-    A_TC,
-    A_PORT,
-    A_FMAC,
-    A_FVID,
-    A_FPORT,
-    A_MS,
-    A_N,
-    A_MOVES,
-    A_SECS,
-    A_FILE,
-    A_TC3 /* what an entry keeps */,
-    A_TOPIC
+    A_END, A_MAC, A_VID, A_VALID, A_STATIC, A_AGE, A_TC, A_PORT, A_FMAC, A_FVID, A_FPORT, A_MS,
+    A_N, A_MOVES, A_SECS, A_FILE, A_TC3 /* what an entry keeps */, A_TOPIC
 };
+// clang-format on
 #define V_NUM 0
 #define V_MAC 1
 #define V_FILE 2  /* any word but an option; "-" is standard input */

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "args.h"
+#include "commands.h"
 #include "forms.h"
 #include "parse.h"
 #include "say.h"

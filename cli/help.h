@@ -11,8 +11,6 @@ void usage_func(const char *name, int kind);
 
 #include <stdio.h>
 
-#include "cmd.h"
-
 /* A malformed chip command (read, search, write, mwrite, mdel) or an
  * unknown word: the usage of that kind on standard output (standard error
  * with `json`, whose output is for a program), then, last on a terminal,
@@ -36,8 +34,5 @@ void arl_help_func(void);
  * -batch: -batch's; arl: the whole help, to standard output): 0, or -1
  * when no command has that word (nothing printed). */
 int arl_help_cmd(FILE *out, const char *word);
-
-/* The command help [COMMAND] (arl COMMAND --help too). */
-int arl_help_run(struct arl_cmd *c);
 
 #endif

@@ -21,29 +21,13 @@ static int malformed(char *err, const char *fmt, ...)
 /* The field of the command that a kind or a keyword sets to a number. */
 static int32_t *num_field(struct arl_cmd *c, int field)
 {
-    int32_t *const at[] = {NULL,
-                           NULL,
-                           &c->arl.vid,
-                           &c->arl.valid,
-                           &c->arl.sbit,
-                           &c->arl.age,
-                           &c->arl.tc,
-                           &c->arl.pid,
-                           NULL,
-                           &c->filter.has_mac,
-                           &c->filter.vid,
-                           &c->filter.pid,
-                           &c->filter.kind,
-                           &c->interval,
-                           &c->count,
-                           &c->flap_moves,
-                           &c->flap_secs,
-                           NULL,
-                           NULL,
-                           &c->tally,
-                           &c->json,
-                           &c->prune,
-                           &c->check};
+    // clang-format off
+    int32_t *const at[] = {
+        NULL, NULL, &c->arl.vid, &c->arl.valid, &c->arl.sbit, &c->arl.age, &c->arl.tc,
+        &c->arl.pid, NULL, &c->filter.has_mac, &c->filter.vid, &c->filter.pid, &c->filter.kind,
+        &c->interval, &c->count, &c->flap_moves, &c->flap_secs, NULL, NULL, &c->tally, &c->json,
+        &c->prune, &c->check};
+    // clang-format on
     return at[field];
 }
 

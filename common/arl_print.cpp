@@ -34,181 +34,222 @@ void arl_out_begin(struct arl_out *o, int form, FILE *f)
         putc('[', f);
 }
 
-/* Where an entry of a JSON array or of JSON lines begins. */
-static void json_open(struct arl_out *o)
+/* The fields, one call each, as iproute2's print_*(PRINT_ANY, ...): in
+ * JSON the member "key" and its value, in text `fmt` with its value; a
+ * field without a key is text only, one without fmt JSON only. */
+static void member(struct arl_out *o, const char *key)
+{
+    fprintf(o->f, "%s\"%s\":", o->members++ ? "," : "", key);
+}
+
+static void put_u(struct arl_out *o, const char *key, const char *fmt, unsigned v)
+{
+    if (!is_json(o) && fmt) {
+        fprintf(o->f, fmt, v);
+    } else if (is_json(o) && key) {
+        member(o, key);
+        fprintf(o->f, "%u", v);
+    }
+}
+
+/* A string; `raw`: its JSON value as it is (a number), else quoted. */
+static void put_s(struct arl_out *o, const char *key, const char *fmt, const char *v, int raw)
+{
+    if (!is_json(o) && fmt)
+        fprintf(o->f, fmt, v);
+    if (!is_json(o) || !key)
+        return;
+    member(o, key);
+    if (raw) {
+        fputs(v, o->f);
+        return;
+    }
+    putc('"', o->f);
+    for (const char *p = v; *p; p++) {
+        if (*p == '"' || *p == '\\')
+            putc('\\', o->f);
+        putc((unsigned char)*p < 0x20 ? '?' : *p, o->f);
+    }
+    putc('"', o->f);
+}
+
+/* A flag: true or false in JSON, words[0] or words[1] in text. */
+static const char *const digits[2] = {"0", "1"};
+static const char *const kinds[2] = {"dynamic", "static"};
+static void put_flag(struct arl_out *o, const char *key, const char *fmt, int32_t v,
+                     const char *const *words)
+{
+    static const char *const truth[2] = {"false", "true"};
+    put_s(o, key, fmt, (is_json(o) ? truth : words)[v & 1], 1);
+}
+
+/* An object or array opens: the member `key`, or (key NULL) an element of
+ * the array it is in; in text, `text` (or nothing).  And closes. */
+static void nest(struct arl_out *o, const char *key, const char *bracket, const char *text)
+{
+    if (!is_json(o)) {
+        if (text)
+            fputs(text, o->f);
+        return;
+    }
+    if (key)
+        member(o, key);
+    else if (o->members)
+        putc(',', o->f);
+    fputs(bracket, o->f);
+    o->members = 0;
+}
+
+static void unnest(struct arl_out *o, const char *bracket)
+{
+    if (is_json(o))
+        fputs(bracket, o->f);
+    o->members = 1;
+}
+
+/* A line of its own begins (an element of the array, an object a line)
+ * and ends. */
+static void line_open(struct arl_out *o)
 {
     if ((o->form & ~ARL_FORM_PLACED) == ARL_FORM_JSON)
         fprintf(o->f, "%s\n  ", o->n ? "," : "");
-    putc('{', o->f);
+    o->members = 0;
+    nest(o, NULL, "{", NULL);
 }
 
-static void json_close(struct arl_out *o)
+static void line_close(struct arl_out *o)
 {
-    fputs(o->form == ARL_FORM_LINES ? "}\n" : "}", o->f);
+    unnest(o, o->form == ARL_FORM_LINES ? "}\n" : "}");
+    if (!is_json(o))
+        putc('\n', o->f);
     o->n++;
 }
 
-/* The entry's members or columns, without what comes before or after. */
+/* The entry's columns or members. */
 static void fields(struct arl_out *o, const arl_data *r)
 {
-    static const char *const flag[2][2] = {{"0", "1"}, {"false", "true"}};
-    const char *const *fl = flag[is_json(o)];
     char mac[ARL_MAC_TEXT_LEN];
-    arl_mac_text(r->mac, mac);
-    unsigned vid = (unsigned)r->vid, pid = (unsigned)r->pid, tc = (unsigned)r->tc;
-    if (is_json(o))
-        fprintf(o->f,
-                "\"mac\":\"%s\",\"vid\":%u,\"port\":%u,\"static\":%s,\"age\":%s,\"valid\":%s,"
-                "\"tc\":%u",
-                mac, vid, pid, fl[r->sbit & 1], fl[r->age & 1], fl[r->valid & 1], tc);
-    else
-        fprintf(o->f, "%s %3u %4u %6s %3s %5s %2u\n", mac, vid, pid, fl[r->sbit & 1],
-                fl[r->age & 1], fl[r->valid & 1], tc);
+    put_s(o, "mac", "%s ", arl_mac_text(r->mac, mac), 0);
+    put_u(o, "vid", "%3u ", (unsigned)r->vid);
+    put_u(o, "port", "%4u ", (unsigned)r->pid);
+    put_flag(o, "static", "%6s ", r->sbit, digits);
+    put_flag(o, "age", "%3s ", r->age, digits);
+    put_flag(o, "valid", "%5s ", r->valid, digits);
+    put_u(o, "tc", "%2u", (unsigned)r->tc);
 }
 
 void arl_out_entry(struct arl_out *o, const arl_data *r)
 {
     char mac[ARL_MAC_TEXT_LEN];
-    if (o->form == ARL_FORM_BATCH) {
-        arl_mac_text(r->mac, mac);
-        if (r->valid & 1)
-            fprintf(o->f, "arl write %u %s 1 1 %u %u %u\n", (unsigned)r->vid, mac,
-                    (unsigned)(r->age & 1), (unsigned)r->tc, (unsigned)r->pid);
-        else
-            fprintf(o->f, "arl del %u %s\n", (unsigned)r->vid, mac);
-        o->n++;
+    if (o->form != ARL_FORM_BATCH) {
+        arl_out_placed(o, 0, 0, r);
         return;
     }
-    arl_out_placed(o, 0, 0, r);
+    arl_mac_text(r->mac, mac);
+    put_u(o, NULL, r->valid & 1 ? "arl write %u" : "arl del %u", (unsigned)r->vid);
+    put_s(o, NULL, r->valid & 1 ? " %s 1 1" : " %s\n", mac, 0);
+    if (r->valid & 1) {
+        put_u(o, NULL, " %u", (unsigned)(r->age & 1));
+        put_u(o, NULL, " %u", (unsigned)r->tc);
+        put_u(o, NULL, " %u\n", (unsigned)r->pid);
+    }
+    o->n++;
 }
 
 void arl_out_placed(struct arl_out *o, uint32_t bucket, uint32_t bin, const arl_data *r)
 {
-    int placed = (o->form & ARL_FORM_PLACED) != 0;
-    if (!is_json(o)) {
-        if (placed)
-            fprintf(o->f, "%6u %3u ", (unsigned)bucket, (unsigned)bin);
-        fields(o, r);
-        o->n++;
-        return;
+    line_open(o);
+    if (o->form & ARL_FORM_PLACED) {
+        put_u(o, "bucket", "%6u ", (unsigned)bucket);
+        put_u(o, "bin", "%3u ", (unsigned)bin);
     }
-    json_open(o);
-    if (placed)
-        fprintf(o->f, "\"bucket\":%u,\"bin\":%u,", (unsigned)bucket, (unsigned)bin);
     fields(o, r);
-    json_close(o);
+    line_close(o);
 }
 
 /* A watch's line begins: its time, and what happened. */
 static void event_head(struct arl_out *o, const char *what, const struct timeval *t)
 {
-    if (is_json(o)) {
-        json_open(o);
-        fprintf(o->f, "\"time\":%lu.%03u,\"event\":\"%s\"", (unsigned long)t->tv_sec,
-                (unsigned)(t->tv_usec / 1000), what);
-        return;
-    }
+    char when[64];
     struct tm tm;
     time_t sec = t->tv_sec;
     localtime_r(&sec, &tm);
-    fprintf(o->f, "%04d-%02d-%02d %02d:%02d:%02d %s", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-            tm.tm_hour, tm.tm_min, tm.tm_sec, what);
+    if (is_json(o))
+        snprintf(when, sizeof when, "%lu.%03u", (unsigned long)t->tv_sec,
+                 (unsigned)(t->tv_usec / 1000));
+    else
+        snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d:%02d", tm.tm_year + 1900,
+                 tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    line_open(o);
+    put_s(o, "time", "%s", when, 1);
+    put_s(o, "event", " %s", what, 0);
 }
 
 void arl_out_note(struct arl_out *o, const char *what, const struct timeval *t, const char *error)
 {
     event_head(o, what, t);
-    if (error && is_json(o)) {
-        fputs(",\"error\":\"", o->f);
-        for (const char *p = error; *p; p++) {
-            if (*p == '"' || *p == '\\')
-                putc('\\', o->f);
-            putc((unsigned char)*p < 0x20 ? '?' : *p, o->f);
-        }
-        putc('"', o->f);
-    } else if (error) {
-        fprintf(o->f, " %s", error);
-    }
-    if (is_json(o)) {
-        json_close(o);
-    } else {
-        putc('\n', o->f);
-        o->n++;
-    }
+    if (error)
+        put_s(o, "error", " %s", error, 0);
+    line_close(o);
 }
 
 void arl_out_event(struct arl_out *o, const char *what, const struct timeval *t, const arl_data *e,
                    const arl_data *old, int was, uint32_t moves)
 {
-    static const char *const kind[2] = {"dynamic", "static"};
-    static const char *const truth[2] = {"false", "true"};
     int from = old && old->pid != e->pid;
     int was_static = was && old && (old->sbit & 1) != (e->sbit & 1);
     int was_tc = was && old && old->tc != e->tc;
     char mac[ARL_MAC_TEXT_LEN];
     event_head(o, what, t);
-    if (is_json(o)) {
-        putc(',', o->f);
-        fields(o, e);
-        if (from)
-            fprintf(o->f, ",\"from\":%d", (int)old->pid);
-        if (moves)
-            fprintf(o->f, ",\"moves\":%u", (unsigned)moves);
-        if (was_static || was_tc) {
-            fputs(",\"was\":{", o->f);
-            if (was_static)
-                fprintf(o->f, "\"static\":%s%s", truth[old->sbit & 1], was_tc ? "," : "");
-            if (was_tc)
-                fprintf(o->f, "\"tc\":%u", (unsigned)old->tc);
-            putc('}', o->f);
-        }
-        json_close(o);
-        return;
-    }
-    fprintf(o->f, " %s vid %u port %u", arl_mac_text(e->mac, mac), (unsigned)e->vid,
-            (unsigned)e->pid);
+    put_s(o, "mac", " %s", arl_mac_text(e->mac, mac), 0);
+    put_u(o, "vid", " vid %u", (unsigned)e->vid);
+    put_u(o, "port", " port %u", (unsigned)e->pid);
     if (from)
-        fprintf(o->f, " from %d", (int)old->pid);
-    fprintf(o->f, " %s", kind[e->sbit & 1]);
-    if (e->tc)
-        fprintf(o->f, " tc %u", (unsigned)e->tc);
-    if (was_static || was_tc)
-        fputs(" was", o->f);
-    if (was_static)
-        fprintf(o->f, " %s", kind[old->sbit & 1]);
-    if (was_tc)
-        fprintf(o->f, " tc %u", (unsigned)old->tc);
-    if (moves)
-        fprintf(o->f, " moves %u", (unsigned)moves);
-    putc('\n', o->f);
-    o->n++;
+        put_u(o, NULL, " from %u", (unsigned)old->pid);
+    put_flag(o, "static", " %s", e->sbit, kinds);
+    put_flag(o, "age", NULL, e->age, digits);
+    put_flag(o, "valid", NULL, e->valid, digits);
+    put_u(o, "tc", e->tc ? " tc %u" : NULL, (unsigned)e->tc);
+    if (from)
+        put_u(o, "from", NULL, (unsigned)old->pid);
+    if (moves) /* a flap's: never with was */
+        put_u(o, "moves", " moves %u", (unsigned)moves);
+    if (was_static || was_tc) {
+        nest(o, "was", "{", " was");
+        if (was_static)
+            put_flag(o, "static", " %s", old->sbit, kinds);
+        if (was_tc)
+            put_u(o, "tc", " tc %u", (unsigned)old->tc);
+        unnest(o, "}");
+    }
+    line_close(o);
 }
 
 void arl_out_counts(struct arl_out *o, const struct arl_counts *c)
 {
-    int json = is_json(o);
-    const char *sep = "";
-    if (json)
-        fprintf(o->f, "{\"total\":%u,\"static\":%u,\"dynamic\":%u,\"capacity\":%u,\"ports\":[",
-                (unsigned)c->total, (unsigned)c->total_static,
-                (unsigned)(c->total - c->total_static), (unsigned)c->capacity);
+    o->members = 0;
+    nest(o, NULL, "{", NULL);
+    put_u(o, "total", NULL, (unsigned)c->total);
+    put_u(o, "static", NULL, (unsigned)c->total_static);
+    put_u(o, "dynamic", NULL, (unsigned)(c->total - c->total_static));
+    put_u(o, "capacity", NULL, (unsigned)c->capacity);
+    nest(o, "ports", "[", NULL);
     for (unsigned p = 0; p < 16; p++) {
         if (!c->entries[p])
             continue;
-        if (json)
-            fprintf(o->f, "%s{\"port\":%u,\"entries\":%u,\"static\":%u}", sep, p,
-                    (unsigned)c->entries[p], (unsigned)c->statics[p]);
-        else
-            fprintf(o->f, "port %u: %u %s, %u static\n", p, (unsigned)c->entries[p],
-                    ARL_NOUN(c->entries[p], "entry", "entries"), (unsigned)c->statics[p]);
-        sep = ",";
+        nest(o, NULL, "{", NULL);
+        put_u(o, "port", "port %u: ", p);
+        put_u(o, "entries", "%u", (unsigned)c->entries[p]);
+        put_s(o, NULL, " %s, ", ARL_NOUN(c->entries[p], "entry", "entries"), 0);
+        put_u(o, "static", "%u static\n", (unsigned)c->statics[p]);
+        unnest(o, "}");
     }
-    if (json)
-        fputs("]}\n", o->f);
-    else
-        fprintf(o->f, "total: %u %s, %u static, of %u\n", (unsigned)c->total,
-                ARL_NOUN(c->total, "entry", "entries"), (unsigned)c->total_static,
-                (unsigned)c->capacity);
+    unnest(o, "]");
+    put_u(o, NULL, "total: %u", (unsigned)c->total);
+    put_s(o, NULL, " %s, ", ARL_NOUN(c->total, "entry", "entries"), 0);
+    put_u(o, NULL, "%u static, ", (unsigned)c->total_static);
+    put_u(o, NULL, "of %u\n", (unsigned)c->capacity);
+    unnest(o, "}\n");
 }
 
 int arl_out_flush(struct arl_out *o)

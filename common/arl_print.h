@@ -30,11 +30,12 @@ const char *arl_mac_text(const uint8_t *mac, char *out);
 #define ARL_FORM_BATCH 5
 #define ARL_FORM_PLACED 0x10
 
-/* One output: its form, stream and the entries written so far. */
+/* One output: its form, stream, the entries written so far and the
+ * members of the JSON object or array being written. */
 struct arl_out {
     int form;
     FILE *f;
-    uint32_t n;
+    uint32_t n, members;
 };
 
 /* Begins the output on f: the header of the columns, "[", or nothing. */
