@@ -51,16 +51,14 @@ void arl_report(const struct arl_cmd *c, int rc)
     } else if (rc == ARL_ERR_OUTPUT && c->file) {
         snprintf(what, sizeof what, "cannot write %s: %s; it is left as it was",
                  name_text(c->file, file), strerror(err));
-    } else if (rc == ARL_ERR_NOT_FILE) {
+    } else if (rc == ARL_ERR_NOT_FILE || rc == ARL_ERR_LINK) {
         snprintf(what, sizeof what,
-                 "cannot write %s: not a regular file: expected a file to replace, or - for "
-                 "standard output; it is left as it was",
-                 name_text(c->file, file));
-    } else if (rc == ARL_ERR_LINK) {
-        snprintf(what, sizeof what,
-                 "cannot write through %s: a symbolic link in a sticky directory that others may "
-                 "write, owned by neither you nor the directory's owner (not followed, as "
-                 "fs.protected_symlinks); nothing written",
+                 rc == ARL_ERR_LINK
+                     ? "cannot write through %s: a symbolic link in a sticky directory that "
+                       "others may write, owned by neither you nor the directory's owner (not "
+                       "followed, as fs.protected_symlinks); nothing written"
+                     : "cannot write %s: not a regular file: expected a file to replace, or - "
+                       "for standard output; it is left as it was",
                  name_text(c->file, file));
     } else if (rc == ARL_ERR_OUTPUT) {
         snprintf(what, sizeof what, "cannot write the output: %s", strerror(err));

@@ -108,10 +108,8 @@ static int search_pending(int *rc)
     }
 }
 
-/* Takes the pending result as a record; `entry` is the step.  Out of line:
- * the search and the walk share it, and MIPS16 code grows where it is
- * copied. */
-__attribute__((noinline)) static uint64_t search_result(int *rc, uint32_t step, arl_data *res)
+/* Takes the pending result as a record; `entry` is the step. */
+static uint64_t search_result(int *rc, uint32_t step, arl_data *res)
 {
     uint64_t extra = arl_read_reg(rc, ARL_SRCH_EXTRA, ARL_LEN_CTRL);
     uint64_t val = arl_read_reg(rc, ARL_SRCH_RESULT, ARL_LEN_ENTRY);
@@ -119,44 +117,31 @@ __attribute__((noinline)) static uint64_t search_result(int *rc, uint32_t step, 
     return arl_key(val);
 }
 
-static int search_entry(arl_data *arl)
+/* The chip's search, result by result: a walk hands each to fn; a search
+ * for one MAC (fn NULL) keeps the last result of arl->mac in *arl and ends
+ * at its first valid one.  A walk reads the control once more after the
+ * last result the table can hold, so that a whole table ends the way a
+ * shorter one does. */
+static int search(arl_data *arl, void (*fn)(const arl_data *, void *), void *ctx)
 {
     arl_data res;
-    uint64_t key = arl_mac_key(arl->mac);
+    uint64_t key = fn ? 0 : arl_mac_key(arl->mac);
     struct slices sl;
     int rc = slices_begin(&sl);
     if (rc < 0)
         return rc;
     search_start(&rc);
-    for (uint32_t step = 0; step < ARL_TABLE_ENTRIES && search_pending(&rc); step++) {
-        sl.walked = step + 1;
-        if (search_result(&rc, step, &res) == key && !rc) {
-            *arl = res; /* the same MAC */
-            if (arl->valid == 1)
-                break;
-        }
-        slice(&rc, &sl);
-    }
-    slices_end(&sl);
-    return rc;
-}
-
-static int walk_table(void (*fn)(const arl_data *, void *), void *ctx)
-{
-    arl_data res;
-    struct slices sl;
-    int rc = slices_begin(&sl);
-    if (rc < 0)
-        return rc;
-    search_start(&rc);
-    /* The control is read once more after the last result the table can
-     * hold, so that a whole table ends the way a shorter one does. */
-    for (uint32_t step = 0; search_pending(&rc) && step < ARL_TABLE_ENTRIES; step++) {
-        search_result(&rc, step, &res);
+    for (uint32_t step = 0;
+         (fn || step < ARL_TABLE_ENTRIES) && search_pending(&rc) && step < ARL_TABLE_ENTRIES;
+         step++) {
+        uint64_t found = search_result(&rc, step, &res);
         if (rc)
             break;
         sl.walked = step + 1;
-        fn(&res, ctx);
+        if (fn)
+            fn(&res, ctx);
+        else if (found == key && (*arl = res).valid == 1)
+            break;
         slice(&rc, &sl);
     }
     slices_end(&sl);
@@ -167,12 +152,12 @@ extern "C" {
 
 int brcm53115_search_arl_tab(arl_data *arl)
 {
-    return search_entry(arl);
+    return search(arl, NULL, NULL);
 }
 
 int brcm53115_walk_arl_tab(void (*fn)(const arl_data *, void *), void *ctx)
 {
-    return walk_table(fn, ctx);
+    return search(NULL, fn, ctx);
 }
 
 } /* extern "C" */

@@ -99,44 +99,42 @@ static uint64_t low_bytes(uint64_t value, int length)
     return length >= 8 ? value : value & ((1ull << (8 * length)) - 1u);
 }
 
-extern "C" int get_register(int page, int offset, int length, void *buf)
+/* One access of the platform's: the state's lock held for it alone, its
+ * slowness taken outside, logged. */
+static int one_access(int write, int page, int offset, int length, uint64_t *v)
 {
     struct sim_state *st = attach();
-    uint64_t v = 0;
-    int rc = -1;
-
     uint32_t us = 0;
+    int rc = -1;
     if (st && modelled(page, offset, length) && sim_lock(st) == 0) {
-        v = sim_reg_read(st, offset, length);
+        if (write)
+            sim_reg_write(st, offset, *v, length);
+        else
+            *v = sim_reg_read(st, offset, length);
         us = st->slow_us;
         sim_unlock(st);
         rc = 0;
     }
     take_time(us);
+    log_access(write ? "set" : "get", page, offset, length, *v);
+    return rc;
+}
+
+extern "C" int get_register(int page, int offset, int length, void *buf)
+{
+    uint64_t v = 0;
+    int rc = one_access(0, page, offset, length, &v);
     uint16_t g[4];
     for (int i = 0; i < 4; i++)
         g[i] = (uint16_t)(v >> (16 * i));
     memcpy((uint8_t *)buf + ARL_REPLY_VALUE, g, sizeof g);
-    log_access("get", page, offset, length, v);
     return rc;
 }
 
 extern "C" int set_register(int page, int offset, void *value, int length)
 {
-    struct sim_state *st = attach();
     uint64_t v;
-    int rc = -1;
-
     memcpy(&v, value, sizeof v);
     v = length > 0 ? low_bytes(v, length) : 0;
-    uint32_t us = 0;
-    if (st && modelled(page, offset, length) && sim_lock(st) == 0) {
-        sim_reg_write(st, offset, v, length);
-        us = st->slow_us;
-        sim_unlock(st);
-        rc = 0;
-    }
-    take_time(us);
-    log_access("set", page, offset, length, v);
-    return rc;
+    return one_access(1, page, offset, length, &v);
 }
