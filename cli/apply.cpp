@@ -1,7 +1,7 @@
 /* arl apply FILE [prune] [check]: the static entries that FILE holds, in
  * save's format, made the switch's.  The changes are planned from one
  * listing and a read of each desired entry's bucket: where a bucket has
- * no room, a learned (dynamic) brcm53115_arl_row of another address is deleted to make
+ * no room, a learned (dynamic) entry of another address is deleted to make
  * it, never a static one.  Then they are made one by one (deletes first,
  * then writes, each taking the same rule on what its bucket holds then);
  * the first that fails undoes those made before it, where nobody has
@@ -23,13 +23,13 @@
 struct want {
     brcm53115_arl_row e;
     uint16_t line; /* of FILE, for its messages */
-    uint16_t next; /* 1 + the next brcm53115_arl_row of its hash chain */
+    uint16_t next; /* 1 + the next entry of its hash chain */
     uint8_t same;  /* the switch holds it as it is */
 };
 
 /* A change: a write of a desired entry, a delete of a static entry FILE
- * lacks (a row of the listing), or of a learned brcm53115_arl_row for room (planned:
- * an index into room; made at run time: NO_INDEX, the brcm53115_arl_row in its log
+ * lacks (a row of the listing), or of a learned entry for room (planned:
+ * an index into room; made at run time: NO_INDEX, the entry in its log
  * record). */
 #define CH_WRITE 0
 #define CH_PRUNE 1
@@ -44,7 +44,7 @@ struct change {
 #define MADE 1
 #define LEFT_CHANGED 3 /* someone changed the bin since */
 #define LEFT_FAILED 4  /* the undo failed too */
-#define LEFT_TWICE 5   /* the brcm53115_arl_row stands in the other bin now */
+#define LEFT_TWICE 5   /* the entry stands in the other bin now */
 struct made {
     struct change ch;
     uint8_t state;
@@ -71,8 +71,8 @@ struct slot {
  * entry. */
 static struct {
     uint32_t n, changes, rooms, made, slots;
-    int end_zero, running; /* running: the changes have begun */ /* FILE's last line is save's end
-                                                                    line for no entries */
+    int end_zero; /* FILE's last line is save's end line for no entries */
+    int running;  /* the changes have begun: a failure undoes them */
     struct want want[WANT_MAX];
     uint16_t head[WANT_MAX];
     brcm53115_arl_row room[WANT_MAX];
@@ -154,7 +154,7 @@ static int read_file(const char *name, const char *file, const char *text, uint3
     return bad ? -1 : 0;
 }
 
-/* The brcm53115_arl_row that a change writes, or (a delete) the brcm53115_arl_row it expects to
+/* The entry that a change writes, or (a delete) the entry it expects to
  * delete; `held`: what a room made at run time deleted. */
 static void change_entry(const struct change *ch, const brcm53115_arl_row *held, arl_data *a)
 {
@@ -248,7 +248,7 @@ static int plan(struct arl_cmd *c)
         brcm53115_arl_row_pack(&bins[0], &read[0]);
         brcm53115_arl_row_pack(&bins[1], &read[1]);
         struct slot *s = slot_of(read);
-        if (!s) { /* one a desired brcm53115_arl_row at most */
+        if (!s) { /* one a desired entry at most */
             s = new_slot(read);
             /* The deletes run first: a static entry FILE lacks is gone. */
             for (int b = 0; b < 2 && c->prune; b++)
@@ -271,10 +271,10 @@ static int plan(struct arl_cmd *c)
     return 0;
 }
 
-/* Makes one change, logged with what its bin held (`held`: the brcm53115_arl_row of a
+/* Makes one change, logged with what its bin held (`held`: the entry of a
  * room made at run time).  A delete names what it expects, checked in the
  * same hold of the lock: a room only a learned entry, a prune only a static
- * brcm53115_arl_row on the port the listing showed.  The result of the change or the
+ * entry on the port the listing showed.  The result of the change or the
  * delete; c->arl the change's record, c->bins what the bucket held. */
 static int make(struct arl_cmd *c, const struct change *ch, const brcm53115_arl_row *held)
 {
@@ -303,8 +303,8 @@ static int make(struct arl_cmd *c, const struct change *ch, const brcm53115_arl_
 }
 
 /* Makes the planned changes; a write whose bucket has no room deletes a
- * learned brcm53115_arl_row there first, as the plan does (at most RUN_ROOMS times).
- * A delete that finds its brcm53115_arl_row gone or changed (a room turned static, a
+ * learned entry there first, as the plan does (at most RUN_ROOMS times).
+ * A delete that finds its entry gone or changed (a room turned static, a
  * prune turned learned or moved) leaves it.  Returns 0, or the first
  * failure (c->arl the entry, c->bins its bucket). */
 static int run(struct arl_cmd *c)
@@ -354,7 +354,7 @@ int arl_apply_func(struct arl_cmd *c)
         batch_cut_short(c->name, c->file, batch_input, (uint32_t)len))
         return ARL_ERR_FILE;
 
-    int rc = arl_list_strict(c);
+    int rc = arl_list_print(c, &arl_statics, 1, 0, NULL, NULL);
     if (rc == 0)
         rc = plan(c);
     if (rc == 0 && c->prune && ap.n == 0 && !ap.end_zero && ap.changes > 0) {

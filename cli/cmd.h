@@ -17,19 +17,14 @@
 #define ARL_CMD_MALFORMED -1 /* the words are no valid command; nothing ran */
 #define ARL_CMD_FAILED 1     /* the command failed; reported on stderr */
 
-/* Results of the commands besides lib53115's, each said by arl_run but
- * two: the output could not be written (errno says why); save FILE: FILE
- * is there and is not a regular file; save FILE: a symbolic link (c->file)
- * that fs.protected_symlinks would not follow; apply prune: FILE holds no
- * entry and would delete all c->changes static entries; apply: lines of
- * FILE at fault, each said where it was read; monitor count N: polls that
- * failed, each said when it failed. */
-#define ARL_ERR_OUTPUT (-64)
-#define ARL_ERR_NOT_FILE (-66)
-#define ARL_ERR_LINK (-67)
-#define ARL_ERR_PRUNE_ALL (-68)
-#define ARL_ERR_FILE (-69)
-#define ARL_ERR_POLLS (-70)
+/* Results of the commands besides lib53115's, said by arl_run but for the
+ * last two, whose lines were said as they were met. */
+#define ARL_ERR_OUTPUT (-64)    /* the output could not be written (errno says why) */
+#define ARL_ERR_NOT_FILE (-66)  /* save FILE: FILE is there, not a regular file */
+#define ARL_ERR_LINK (-67)      /* save FILE: a link fs.protected_symlinks would not follow */
+#define ARL_ERR_PRUNE_ALL (-68) /* apply prune: FILE holds no entry; c->changes deletes */
+#define ARL_ERR_FILE (-69)      /* apply: lines of FILE at fault */
+#define ARL_ERR_POLLS (-70)     /* monitor count N: polls that failed */
 
 /* One parsed command. */
 struct arl_cmd {

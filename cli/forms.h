@@ -23,10 +23,9 @@ enum arl_arg {
     A_N, A_MOVES, A_SECS, A_FILE, A_TC3 /* what an entry keeps */, A_TOPIC
 };
 // clang-format on
-#define V_NUM 0
-#define V_MAC 1
-#define V_FILE 2  /* any word but an option; "-" is standard input */
-#define V_TOPIC 3 /* a command's word */
+/* What a value is: a number, a MAC, a FILE (any word but an option, "-"
+ * standard input), a command's word. */
+enum { V_NUM, V_MAC, V_FILE, V_TOPIC };
 struct arg_kind {
     const char *name;
     int value;

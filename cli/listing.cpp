@@ -11,22 +11,20 @@ const brcm53115_arl_filter arl_statics = {0, {0, 0, 0, 0, 0, 0}, -1, -1, BRCM531
 
 #define LISTINGS_MAX 3 /* listings a strict one may take in a row */
 
-/* The output of a listing, begun at its first entry: a listing that fails
- * prints nothing. */
+/* A printed listing, begun at its first entry: one that fails prints
+ * nothing. */
 struct listing {
     struct arl_out out;
     const struct arl_frame *frame;
-    int form, strict, begun;
-    FILE *f;
+    int strict, begun;
 };
 
 static void begin(struct listing *l)
 {
-    if (l->begun)
-        return;
-    if (l->frame)
-        l->frame->begin(l->f);
-    arl_out_begin(&l->out, l->form, l->f);
+    if (!l->begun && l->frame)
+        l->frame->begin(l->out.f);
+    if (!l->begun)
+        arl_out_begin(&l->out, l->out.form, l->out.f);
     l->begun = 1;
 }
 
@@ -34,42 +32,26 @@ static int list_row(const arl_data *a, int confirmed, void *ctx)
 {
     struct listing *l = (struct listing *)ctx;
     (void)confirmed;
-    if (l->strict && !(a->valid & 1))
-        return 0;
-    begin(l);
-    arl_out_entry(&l->out, a);
-    return 0;
-}
-
-static int list(struct arl_cmd *c, const brcm53115_arl_filter *f, int strict, struct listing *l)
-{
-    int rc;
-    for (int n = 1;; n++) {
-        rc = brcm53115_list_arl_tab(&arl_lists[0], f, NULL, strict, l ? list_row : NULL, l);
-        if (rc != BRCM53115_ERR_UNCONFIRMED || n == LISTINGS_MAX)
-            break;
+    if (!l->strict || (a->valid & 1)) {
+        begin(l);
+        arl_out_entry(&l->out, a);
     }
-    if (rc == BRCM53115_ERR_UNCONFIRMED)
-        brcm53115_arl_list_unconfirmed(&arl_lists[0], &c->arl);
-    return rc;
-}
-
-int arl_list_strict(struct arl_cmd *c)
-{
-    return list(c, &arl_statics, 1, NULL);
+    return 0;
 }
 
 int arl_list_print(struct arl_cmd *c, const brcm53115_arl_filter *f, int strict, int form,
                    const struct arl_frame *frame, FILE *out)
 {
-    struct listing l;
-    l.frame = frame;
-    l.form = form;
-    l.strict = strict;
-    l.begun = 0;
-    l.f = out;
-    int rc = list(c, f, strict, &l);
-    if (rc < 0)
+    struct listing l = {{form, out, 0, 0}, frame, strict, 0};
+    int rc;
+    for (int n = 1;; n++) {
+        rc = brcm53115_list_arl_tab(&arl_lists[0], f, NULL, strict, out ? list_row : NULL, &l);
+        if (rc != BRCM53115_ERR_UNCONFIRMED || n == LISTINGS_MAX)
+            break;
+    }
+    if (rc == BRCM53115_ERR_UNCONFIRMED)
+        brcm53115_arl_list_unconfirmed(&arl_lists[0], &c->arl);
+    if (rc < 0 || !out)
         return rc;
     begin(&l);
     if (frame)

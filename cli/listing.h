@@ -23,15 +23,12 @@ struct arl_frame {
 };
 
 /* Lists the entries that pass f into arl_lists[0] and prints them to out
- * in the form given, within the frame.  `strict`: only valid entries, and
- * an unconfirmed static entry fails the listing (c->arl says which) once
- * three listings in a row have met one (the table changed between their
- * walk and their lookups).  A listing that fails prints nothing. */
+ * (NULL: nowhere) in the form given, within the frame.  `strict`: only
+ * valid entries, and an unconfirmed static entry fails the listing (c->arl
+ * says which) once three listings in a row have met one (the table changed
+ * between their walk and their lookups).  A listing that fails prints
+ * nothing. */
 int arl_list_print(struct arl_cmd *c, const brcm53115_arl_filter *f, int strict, int form,
                    const struct arl_frame *frame, FILE *out);
-
-/* The strict listing of the static entries into arl_lists[0], printing
- * nothing: 0, or its failure (an unconfirmed entry in c->arl). */
-int arl_list_strict(struct arl_cmd *c);
 
 #endif

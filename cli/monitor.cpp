@@ -201,11 +201,9 @@ int arl_monitor_func(struct arl_cmd *c)
 
     /* Only the MAC narrows the listing: an event is shown when the entry's
      * old or its new state passes, so every other entry is followed. */
-    brcm53115_arl_filter mac_only;
-    memset(&mac_only, 0, sizeof mac_only);
+    brcm53115_arl_filter mac_only = c->filter;
     mac_only.vid = mac_only.pid = -1;
-    mac_only.has_mac = c->filter.has_mac;
-    memcpy(mac_only.mac, c->filter.mac, 6);
+    mac_only.kind = BRCM53115_KIND_ANY;
 
     brcm53115_arl_list *prev = &arl_lists[1], *cur = &arl_lists[0];
     int base = 0, fails = 0, failed = 0, rc = 0;

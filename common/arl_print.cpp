@@ -42,16 +42,6 @@ static void member(struct arl_out *o, const char *key)
     fprintf(o->f, "%s\"%s\":", o->members++ ? "," : "", key);
 }
 
-static void put_u(struct arl_out *o, const char *key, const char *fmt, unsigned v)
-{
-    if (!is_json(o) && fmt) {
-        fprintf(o->f, fmt, v);
-    } else if (is_json(o) && key) {
-        member(o, key);
-        fprintf(o->f, "%u", v);
-    }
-}
-
 /* A string; `raw`: its JSON value as it is (a number), else quoted. */
 static void put_s(struct arl_out *o, const char *key, const char *fmt, const char *v, int raw)
 {
@@ -71,6 +61,13 @@ static void put_s(struct arl_out *o, const char *key, const char *fmt, const cha
         putc((unsigned char)*p < 0x20 ? '?' : *p, o->f);
     }
     putc('"', o->f);
+}
+
+static void put_u(struct arl_out *o, const char *key, const char *fmt, unsigned v)
+{
+    char n[12];
+    snprintf(n, sizeof n, "%u", v);
+    put_s(o, key, fmt, n, 1);
 }
 
 /* A flag: true or false in JSON, words[0] or words[1] in text. */
@@ -130,12 +127,12 @@ static void fields(struct arl_out *o, const arl_data *r)
 {
     char mac[ARL_MAC_TEXT_LEN];
     put_s(o, "mac", "%s ", arl_mac_text(r->mac, mac), 0);
-    put_u(o, "vid", "%3u ", (unsigned)r->vid);
-    put_u(o, "port", "%4u ", (unsigned)r->pid);
+    put_u(o, "vid", "%3s ", (unsigned)r->vid);
+    put_u(o, "port", "%4s ", (unsigned)r->pid);
     put_flag(o, "static", "%6s ", r->sbit, digits);
     put_flag(o, "age", "%3s ", r->age, digits);
     put_flag(o, "valid", "%5s ", r->valid, digits);
-    put_u(o, "tc", "%2u", (unsigned)r->tc);
+    put_u(o, "tc", "%2s", (unsigned)r->tc);
 }
 
 void arl_out_entry(struct arl_out *o, const arl_data *r)
@@ -146,12 +143,12 @@ void arl_out_entry(struct arl_out *o, const arl_data *r)
         return;
     }
     arl_mac_text(r->mac, mac);
-    put_u(o, NULL, r->valid & 1 ? "arl write %u" : "arl del %u", (unsigned)r->vid);
+    put_u(o, NULL, r->valid & 1 ? "arl write %s" : "arl del %s", (unsigned)r->vid);
     put_s(o, NULL, r->valid & 1 ? " %s 1 1" : " %s\n", mac, 0);
     if (r->valid & 1) {
-        put_u(o, NULL, " %u", (unsigned)(r->age & 1));
-        put_u(o, NULL, " %u", (unsigned)r->tc);
-        put_u(o, NULL, " %u\n", (unsigned)r->pid);
+        put_u(o, NULL, " %s", (unsigned)(r->age & 1));
+        put_u(o, NULL, " %s", (unsigned)r->tc);
+        put_u(o, NULL, " %s\n", (unsigned)r->pid);
     }
     o->n++;
 }
@@ -160,8 +157,8 @@ void arl_out_placed(struct arl_out *o, uint32_t bucket, uint32_t bin, const arl_
 {
     line_open(o);
     if (o->form & ARL_FORM_PLACED) {
-        put_u(o, "bucket", "%6u ", (unsigned)bucket);
-        put_u(o, "bin", "%3u ", (unsigned)bin);
+        put_u(o, "bucket", "%6s ", (unsigned)bucket);
+        put_u(o, "bin", "%3s ", (unsigned)bin);
     }
     fields(o, r);
     line_close(o);
@@ -202,24 +199,24 @@ void arl_out_event(struct arl_out *o, const char *what, const struct timeval *t,
     char mac[ARL_MAC_TEXT_LEN];
     event_head(o, what, t);
     put_s(o, "mac", " %s", arl_mac_text(e->mac, mac), 0);
-    put_u(o, "vid", " vid %u", (unsigned)e->vid);
-    put_u(o, "port", " port %u", (unsigned)e->pid);
+    put_u(o, "vid", " vid %s", (unsigned)e->vid);
+    put_u(o, "port", " port %s", (unsigned)e->pid);
     if (from)
-        put_u(o, NULL, " from %u", (unsigned)old->pid);
+        put_u(o, NULL, " from %s", (unsigned)old->pid);
     put_flag(o, "static", " %s", e->sbit, kinds);
     put_flag(o, "age", NULL, e->age, digits);
     put_flag(o, "valid", NULL, e->valid, digits);
-    put_u(o, "tc", e->tc ? " tc %u" : NULL, (unsigned)e->tc);
+    put_u(o, "tc", e->tc ? " tc %s" : NULL, (unsigned)e->tc);
     if (from)
         put_u(o, "from", NULL, (unsigned)old->pid);
     if (moves) /* a flap's: never with was */
-        put_u(o, "moves", " moves %u", (unsigned)moves);
+        put_u(o, "moves", " moves %s", (unsigned)moves);
     if (was_static || was_tc) {
         nest(o, "was", "{", " was");
         if (was_static)
             put_flag(o, "static", " %s", old->sbit, kinds);
         if (was_tc)
-            put_u(o, "tc", " tc %u", (unsigned)old->tc);
+            put_u(o, "tc", " tc %s", (unsigned)old->tc);
         unnest(o, "}");
     }
     line_close(o);
@@ -227,8 +224,7 @@ void arl_out_event(struct arl_out *o, const char *what, const struct timeval *t,
 
 void arl_out_counts(struct arl_out *o, const struct arl_counts *c)
 {
-    o->members = 0;
-    nest(o, NULL, "{", NULL);
+    line_open(o);
     put_u(o, "total", NULL, (unsigned)c->total);
     put_u(o, "static", NULL, (unsigned)c->total_static);
     put_u(o, "dynamic", NULL, (unsigned)(c->total - c->total_static));
@@ -238,18 +234,18 @@ void arl_out_counts(struct arl_out *o, const struct arl_counts *c)
         if (!c->entries[p])
             continue;
         nest(o, NULL, "{", NULL);
-        put_u(o, "port", "port %u: ", p);
-        put_u(o, "entries", "%u", (unsigned)c->entries[p]);
+        put_u(o, "port", "port %s: ", p);
+        put_u(o, "entries", "%s", (unsigned)c->entries[p]);
         put_s(o, NULL, " %s, ", ARL_NOUN(c->entries[p], "entry", "entries"), 0);
-        put_u(o, "static", "%u static\n", (unsigned)c->statics[p]);
+        put_u(o, "static", "%s static\n", (unsigned)c->statics[p]);
         unnest(o, "}");
     }
     unnest(o, "]");
-    put_u(o, NULL, "total: %u", (unsigned)c->total);
+    put_u(o, NULL, "total: %s", (unsigned)c->total);
     put_s(o, NULL, " %s, ", ARL_NOUN(c->total, "entry", "entries"), 0);
-    put_u(o, NULL, "%u static, ", (unsigned)c->total_static);
-    put_u(o, NULL, "of %u\n", (unsigned)c->capacity);
-    unnest(o, "}\n");
+    put_u(o, NULL, "%s static, ", (unsigned)c->total_static);
+    put_u(o, NULL, "of %s", (unsigned)c->capacity);
+    line_close(o);
 }
 
 int arl_out_flush(struct arl_out *o)

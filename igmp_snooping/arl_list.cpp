@@ -101,20 +101,10 @@ static int walk(brcm53115_arl_list *list)
     return rc;
 }
 
-/* Whether two keys have the same MAC and low VLAN bits: a group's. */
-static int group_key(const uint8_t *mac_a, uint32_t vid_a, const uint8_t *mac_b, uint32_t vid_b)
-{
-    return memcmp(mac_a, mac_b, 6) == 0 && ((vid_a ^ vid_b) & ARL_VID_LOW) == 0;
-}
-
+/* Whether a row has this MAC and these low VLAN bits: the key of a group. */
 static int row_is(const brcm53115_arl_row *r, const uint8_t *mac, uint32_t vid)
 {
-    return group_key(r->mac, r->vid, mac, vid);
-}
-
-static int same_key(const brcm53115_arl_row *a, const brcm53115_arl_row *b)
-{
-    return row_is(a, b->mac, b->vid);
+    return memcmp(r->mac, mac, 6) == 0 && ((r->vid ^ vid) & ARL_VID_LOW) == 0;
 }
 
 /* The rows of row i's group (its MAC and low VLAN bits) not yet looked at,
@@ -125,7 +115,7 @@ static uint32_t group_of(brcm53115_arl_list *list, uint32_t i, uint32_t *group)
     for (uint32_t j = list->head[hash(list->rows[i].mac, list->rows[i].vid)]; j && k < CANDIDATES;
          j = list->rows[j - 1].next) {
         brcm53115_arl_row *r = &list->rows[j - 1];
-        if (same_key(r, &list->rows[i]) && !(r->flags & ROW_DONE)) {
+        if (row_is(r, list->rows[i].mac, list->rows[i].vid) && !(r->flags & ROW_DONE)) {
             r->flags |= ROW_DONE;
             group[k++] = j - 1;
         }
@@ -162,7 +152,7 @@ static int agrees(const brcm53115_arl_row *r, const arl_data *a)
 /* The walk's own fields of two rows are the same, the age flag aside. */
 static int same_walk_fields(const brcm53115_arl_row *a, const brcm53115_arl_row *b)
 {
-    return same_key(a, b) && a->pid == b->pid && a->tc == b->tc &&
+    return row_is(a, b->mac, b->vid) && a->pid == b->pid && a->tc == b->tc &&
            ((a->flags ^ b->flags) & (ROW_VALID | ROW_STATIC)) == 0;
 }
 
@@ -246,7 +236,8 @@ static uint32_t from_prev(const brcm53115_arl_list *prev, brcm53115_arl_list *li
     uint32_t there[CANDIDATES], m = 0, taken = 0, n = 0;
     for (uint32_t j = prev->head[hash(first->mac, first->vid)]; j && m < CANDIDATES;
          j = prev->rows[j - 1].next)
-        if (same_key(&prev->rows[j - 1], first) && (prev->rows[j - 1].flags & ROW_CONFIRMED))
+        if (row_is(&prev->rows[j - 1], first->mac, first->vid) &&
+            (prev->rows[j - 1].flags & ROW_CONFIRMED))
             there[m++] = j - 1;
     for (uint32_t g = 0; g < k; g++) {
         brcm53115_arl_row *r = &list->rows[group[g]];
@@ -351,7 +342,9 @@ extern "C" uint32_t brcm53115_arl_hash(const uint8_t *mac, uint32_t vid)
 
 extern "C" int brcm53115_arl_same_group(const arl_data *a, const arl_data *b)
 {
-    return group_key(a->mac, (uint32_t)a->vid, b->mac, (uint32_t)b->vid);
+    brcm53115_arl_row r;
+    brcm53115_arl_row_pack(a, &r);
+    return row_is(&r, b->mac, (uint32_t)b->vid);
 }
 
 extern "C" int brcm53115_arl_list_row(const brcm53115_arl_list *list, uint32_t i, arl_data *a)

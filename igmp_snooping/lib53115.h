@@ -46,13 +46,12 @@ extern int igmp_snoop_dbg;
  * names it. */
 #define BRCM53115_SEARCH_TIMEOUT_US 2000000
 
-/* Results of lib53115's operations.  0: done.  Answers, not failures, are
- * positive, each its own value: BRCM53115_FOUND from a lookup (which
- * returns 0 for an entry not there), BRCM53115_EXISTS from an add or an
- * undo, BRCM53115_ABSENT from an update, remove or undo that found nothing
- * to do.  Failures are negative, each from one cause; the only bound on
- * time of an operation's own is the access's (a lock's wait has its own
- * result): */
+/* Results of lib53115's operations, each of one meaning.  0: done.
+ * Answers, not failures, are positive: BRCM53115_FOUND from a lookup (0
+ * for an entry not there), BRCM53115_EXISTS from an add or an undo,
+ * BRCM53115_ABSENT from an update, remove or undo with nothing to do.
+ * Failures are negative (a timeout is the access's bound; each lock has
+ * its own): */
 #define BRCM53115_FOUND 1
 #define BRCM53115_EXISTS 2          /* the entry is there already */
 #define BRCM53115_ABSENT 3          /* nothing to do: the entry is not there */
@@ -302,8 +301,7 @@ typedef struct brcm53115_arl_list {
 int brcm53115_arl_list_row(const brcm53115_arl_list *list, uint32_t i, arl_data *arl);
 
 /* A record as a row (unchained, unconfirmed), and a row as a record (as
- * brcm53115_arl_list_row gives it): for a caller that keeps entries
- * compact. */
+ * brcm53115_arl_list_row): for a caller that keeps entries compact. */
 void brcm53115_arl_row_pack(const arl_data *arl, brcm53115_arl_row *r);
 int brcm53115_arl_row_unpack(const brcm53115_arl_row *r, arl_data *arl);
 

@@ -327,8 +327,7 @@ int main(int argc, char **argv)
 
     int table_lock = c->changes ? brcm53115_arl_lock() : 0;
     if (table_lock < 0) {
-        say("switchsim: cannot take the table lock %s: %s", brcm53115_arl_lock_path(),
-            brcm53115_arl_lock_error());
+        say("switchsim: %s", brcm53115_strerror(table_lock));
         return EXIT_REFUSED;
     }
     char err[4200];
