@@ -1,6 +1,7 @@
 /* Files of commands, as -batch and apply read them and save writes them:
  * the reading of a whole file, its lines and words, and the saved file's
- * format.  Knows no command. */
+ * format (its first and end lines, and the arl write lines the end line
+ * counts).  Parses no command: that is the parser's. */
 #ifndef SW53115_CMDFILE_H
 #define SW53115_CMDFILE_H
 

@@ -4,8 +4,6 @@
 #ifndef SW53115_COMMANDS_H
 #define SW53115_COMMANDS_H
 
-#include <stdio.h>
-
 #include "cmd.h"
 
 /* show.cpp: read, search, get, show and search port. */

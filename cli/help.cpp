@@ -7,7 +7,6 @@
 #include "args.h"
 #include "commands.h"
 #include "forms.h"
-#include "parse.h"
 #include "say.h"
 
 static void arl_usage_to(FILE *out, const char *name, int detail)

@@ -2,6 +2,9 @@
  * slow reader of the output never holds up the switch. */
 #include "listing.h"
 
+#include <signal.h>
+#include <string.h>
+
 #include "arl_print.h"
 
 /* In static storage: the tool runs with a small stack. */
@@ -57,4 +60,25 @@ int arl_list_print(struct arl_cmd *c, const brcm53115_arl_filter *f, int strict,
     if (frame)
         frame->end(out, l.out.n);
     return arl_out_end(&l.out) ? ARL_ERR_OUTPUT : 0;
+}
+
+volatile sig_atomic_t arl_stopping;
+
+static void on_signal(int sig)
+{
+    (void)sig;
+    arl_stopping = 1;
+}
+
+void arl_stop_on_signals(int on)
+{
+    static struct sigaction old[2];
+    static const int sigs[2] = {SIGINT, SIGTERM};
+    struct sigaction sa;
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = on_signal; /* no SA_RESTART: a wait ends at once */
+    arl_stopping = 0;
+    for (int i = 0; i < 2; i++)
+        sigaction(sigs[i], on ? &sa : &old[i], on ? &old[i] : NULL);
+    brcm53115_arl_stop(on ? &arl_stopping : NULL); /* a walk ends within a slice */
 }

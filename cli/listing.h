@@ -1,9 +1,11 @@
 /* The listing of the table for the commands that take one (show, save,
  * apply, monitor, flush): its storage, the strict listing with its
- * retries, and a listing printed in a form to a stream. */
+ * retries, a listing printed in a form to a stream, and the stop of a long
+ * one on a signal. */
 #ifndef SW53115_LISTING_H
 #define SW53115_LISTING_H
 
+#include <signal.h>
 #include <stdio.h>
 
 #include "cmd.h"
@@ -30,5 +32,11 @@ struct arl_frame {
  * nothing. */
 int arl_list_print(struct arl_cmd *c, const brcm53115_arl_filter *f, int strict, int form,
                    const struct arl_frame *frame, FILE *out);
+
+/* While on, SIGINT and SIGTERM set arl_stopping and end a walk, a listing
+ * or a flush within a slice (lib53115's stop flag); off puts the handlers
+ * back. */
+extern volatile sig_atomic_t arl_stopping;
+void arl_stop_on_signals(int on);
 
 #endif

@@ -4,7 +4,6 @@
  * for the rows whose walk fields changed; the two listings (this poll and
  * the one before) and the flap records are in static storage. */
 #include <errno.h>
-#include <signal.h>
 #include <stdio.h>
 #include <string.h>
 #include <sys/time.h>
@@ -42,27 +41,6 @@ struct flap {
 };
 
 static struct flap flaps[FLAP_SLOTS];
-volatile sig_atomic_t arl_stopping;
-
-static void on_signal(int sig)
-{
-    (void)sig;
-    arl_stopping = 1;
-}
-
-void arl_stop_on_signals(int on)
-{
-    static struct sigaction old[2];
-    static const int sigs[2] = {SIGINT, SIGTERM};
-    struct sigaction sa;
-    memset(&sa, 0, sizeof sa);
-    sa.sa_handler = on_signal; /* no SA_RESTART: a wait ends at once */
-    arl_stopping = 0;
-    for (int i = 0; i < 2; i++)
-        sigaction(sigs[i], on ? &sa : &old[i], on ? &old[i] : NULL);
-    brcm53115_arl_stop(on ? &arl_stopping : NULL); /* a walk ends within a slice */
-}
-
 struct monitor {
     struct arl_cmd *c;
     struct arl_out out;

@@ -5,6 +5,8 @@
 
 #include <cstring>
 #include <functional>
+#include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -582,6 +584,22 @@ TEST_F(Lib, LockIsHeldOnce)
         brcm53115_arl_unlock(lock);
     }
     brcm53115_arl_lock_keep(0);
+}
+
+// Each result is one value, said as itself: no answer shares a failure's
+// or another answer's value or words.
+TEST(Results, EachIsOneValueWithItsOwnWords)
+{
+    const int rcs[] = {0, BRCM53115_FOUND, BRCM53115_EXISTS, BRCM53115_ABSENT,
+                       BRCM53115_ERR_TIMEOUT, BRCM53115_ERR_FULL, BRCM53115_ERR_LOCK,
+                       BRCM53115_ERR_ACCESS, BRCM53115_ERR_UNCONFIRMED, BRCM53115_ERR_STOPPED};
+    std::set<int> values(std::begin(rcs), std::end(rcs));
+    std::set<std::string> words;
+    for (int rc : rcs)
+        words.insert(brcm53115_strerror(rc));
+    EXPECT_EQ(values.size(), std::size(rcs));
+    EXPECT_EQ(words.size(), std::size(rcs));
+    EXPECT_EQ(words.count(brcm53115_strerror(99)), 0u);
 }
 
 } // namespace
