@@ -6,8 +6,6 @@
 
 #include <stdint.h>
 
-#include "lib53115.h"
-
 #define ARL_PAGE 0x05 /* page of the ARL access registers */
 
 /* Offsets within ARL_PAGE, with the access length used on each. */
@@ -37,9 +35,10 @@
 /* ARL_SRCH_EXTRA: bits 0-1 hold the result's traffic class */
 #define ARL_SRCH_TC_MASK 0x3u
 
-/* Entries and buckets of the table */
-#define ARL_TABLE_ENTRIES ((uint32_t)BRCM53115_ARL_ENTRIES) /* entries in the whole table */
-#define ARL_BINS 2u                                         /* bins (entry slots) per bucket */
+/* Entries and buckets of the table: lib53115.h's figure, where it is
+ * used. */
+#define ARL_TABLE_ENTRIES ((uint32_t)BRCM53115_ARL_ENTRIES)
+#define ARL_BINS 2u /* bins (entry slots) per bucket */
 #define ARL_BUCKETS (ARL_TABLE_ENTRIES / ARL_BINS)
 
 /* Fields of a 64-bit entry value as a shift and a mask of the field's

@@ -10,6 +10,7 @@
 #include <stdint.h>
 
 #include "brcm53115_regs.h"
+#include "lib53115.h"
 
 #define SIM_MAGIC "SW53SIM" /* 8 bytes with the terminating NUL */
 #define SIM_VERSION 1u
