@@ -50,17 +50,13 @@ static void put_s(struct arl_out *o, const char *key, const char *fmt, const cha
     if (!is_json(o) || !key)
         return;
     member(o, key);
-    if (raw) {
-        fputs(v, o->f);
-        return;
-    }
-    putc('"', o->f);
+    fputs(raw ? "" : "\"", o->f);
     for (const char *p = v; *p; p++) {
-        if (*p == '"' || *p == '\\')
+        if (!raw && (*p == '"' || *p == '\\'))
             putc('\\', o->f);
         putc((unsigned char)*p < 0x20 ? '?' : *p, o->f);
     }
-    putc('"', o->f);
+    fputs(raw ? "" : "\"", o->f);
 }
 
 static void put_u(struct arl_out *o, const char *key, const char *fmt, unsigned v)
@@ -80,15 +76,12 @@ static void put_flag(struct arl_out *o, const char *key, const char *fmt, int32_
     put_s(o, key, fmt, (is_json(o) ? truth : words)[v & 1], 1);
 }
 
-/* An object or array opens: the member `key`, or (key NULL) an element of
- * the array it is in; in text, `text` (or nothing).  And closes. */
-static void nest(struct arl_out *o, const char *key, const char *bracket, const char *text)
+/* A JSON object or array opens: the member `key`, or (key NULL) an
+ * element of the array it is in.  And closes. */
+static void nest(struct arl_out *o, const char *key, const char *bracket)
 {
-    if (!is_json(o)) {
-        if (text)
-            fputs(text, o->f);
+    if (!is_json(o))
         return;
-    }
     if (key)
         member(o, key);
     else if (o->members)
@@ -111,14 +104,12 @@ static void line_open(struct arl_out *o)
     if ((o->form & ~ARL_FORM_PLACED) == ARL_FORM_JSON)
         fprintf(o->f, "%s\n  ", o->n ? "," : "");
     o->members = 0;
-    nest(o, NULL, "{", NULL);
+    nest(o, NULL, "{");
 }
 
 static void line_close(struct arl_out *o)
 {
-    unnest(o, o->form == ARL_FORM_LINES ? "}\n" : "}");
-    if (!is_json(o))
-        putc('\n', o->f);
+    fputs(!is_json(o) ? "\n" : o->form == ARL_FORM_LINES ? "}\n" : "}", o->f);
     o->n++;
 }
 
@@ -212,7 +203,8 @@ void arl_out_event(struct arl_out *o, const char *what, const struct timeval *t,
     if (moves) /* a flap's: never with was */
         put_u(o, "moves", " moves %s", (unsigned)moves);
     if (was_static || was_tc) {
-        nest(o, "was", "{", " was");
+        put_s(o, NULL, " was", "", 0);
+        nest(o, "was", "{");
         if (was_static)
             put_flag(o, "static", " %s", old->sbit, kinds);
         if (was_tc)
@@ -229,11 +221,11 @@ void arl_out_counts(struct arl_out *o, const struct arl_counts *c)
     put_u(o, "static", NULL, (unsigned)c->total_static);
     put_u(o, "dynamic", NULL, (unsigned)(c->total - c->total_static));
     put_u(o, "capacity", NULL, (unsigned)c->capacity);
-    nest(o, "ports", "[", NULL);
+    nest(o, "ports", "[");
     for (unsigned p = 0; p < 16; p++) {
         if (!c->entries[p])
             continue;
-        nest(o, NULL, "{", NULL);
+        nest(o, NULL, "{");
         put_u(o, "port", "port %s: ", p);
         put_u(o, "entries", "%s", (unsigned)c->entries[p]);
         put_s(o, NULL, " %s, ", ARL_NOUN(c->entries[p], "entry", "entries"), 0);
