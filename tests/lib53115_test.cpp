@@ -590,9 +590,11 @@ TEST_F(Lib, LockIsHeldOnce)
 // or another answer's value or words.
 TEST(Results, EachIsOneValueWithItsOwnWords)
 {
+    // clang-format off
     const int rcs[] = {0, BRCM53115_FOUND, BRCM53115_EXISTS, BRCM53115_ABSENT,
                        BRCM53115_ERR_TIMEOUT, BRCM53115_ERR_FULL, BRCM53115_ERR_LOCK,
                        BRCM53115_ERR_ACCESS, BRCM53115_ERR_UNCONFIRMED, BRCM53115_ERR_STOPPED};
+    // clang-format on
     std::set<int> values(std::begin(rcs), std::end(rcs));
     std::set<std::string> words;
     for (int rc : rcs)
