@@ -107,7 +107,7 @@ static int read_file(const char *name, const char *file, const char *text, uint3
     /* Only what is read before it is written: the rest of ap stays
      * untouched, and so unmapped, as far as a small file leaves it. */
     ap.n = ap.changes = ap.rooms = ap.made = ap.slots = 0;
-    ap.end_zero = ap.running = 0;
+    ap.end_zero = 0;
     memset(ap.head, 0, sizeof ap.head);
     memset(ap.slot_head, 0, sizeof ap.slot_head);
     for (uint32_t pos = 0, n; pos < len;) {
@@ -349,6 +349,7 @@ static int stats(const struct arl_cmd *c)
 
 int arl_apply_func(struct arl_cmd *c)
 {
+    ap.running = 0;
     long len = batch_read(c->name, c->file);
     if (len < 0 || read_file(c->name, c->file, batch_input, (uint32_t)len) != 0 ||
         batch_cut_short(c->name, c->file, batch_input, (uint32_t)len))

@@ -184,10 +184,11 @@ int arl_monitor_func(struct arl_cmd *c)
     mac_only.kind = BRCM53115_KIND_ANY;
 
     brcm53115_arl_list *prev = &arl_lists[1], *cur = &arl_lists[0];
-    int base = 0, fails = 0, failed = 0, rc = 0;
+    int base = 0, fails = 0, failed = 0, said = 0, rc = 0;
     uint32_t failing_since = 0;
     for (int32_t polls = 0; !arl_stopping && (c->count == 0 || polls < c->count); polls++) {
         uint32_t start = arl_clock(ARL_MS);
+        said = 0;
         rc = brcm53115_list_arl_tab(cur, &mac_only, base ? prev : NULL, 0, NULL, NULL);
         if (rc == 0 && base)
             rc = differences(&m, prev, cur, start);
@@ -216,6 +217,7 @@ int arl_monitor_func(struct arl_cmd *c)
                 polls + 1 == c->count)
                 break;
             arl_report(c, rc);
+            said = 1;
             if (interval > RETRY_MS)
                 interval = RETRY_MS;
         }
@@ -228,9 +230,8 @@ int arl_monitor_func(struct arl_cmd *c)
             }
         }
     }
-    int stopped = arl_stopping;
     arl_stop_on_signals(0);
-    if (rc == BRCM53115_ERR_STOPPED || (stopped && rc != ARL_ERR_OUTPUT))
+    if (rc == BRCM53115_ERR_STOPPED || said)
         rc = 0;
     /* A watch of count polls tells of any that failed. */
     return rc == 0 && failed && c->count != 0 ? ARL_ERR_POLLS : rc;
