@@ -336,15 +336,18 @@ static int run(struct arl_cmd *c)
 /* -s: what was done, one line. */
 static int stats(const struct arl_cmd *c)
 {
-    uint32_t n[3] = {0, 0, 0}, same = 0;
+    struct arl_count n[4] = {{"written", "%s written, ", 0},
+                             {"pruned", "%s pruned, ", 0},
+                             {"room", "%s learned deleted for room, ", 0},
+                             {"unchanged", "%s unchanged", 0}};
+    struct arl_out o;
     for (uint32_t i = 0; i < ap.made; i++)
-        n[ap.log[i].ch.kind]++;
+        n[ap.log[i].ch.kind].n++;
     for (uint32_t i = 0; i < ap.n; i++)
-        same += ap.want[i].same;
-    printf(c->json ? "{\"written\":%u,\"pruned\":%u,\"room\":%u,\"unchanged\":%u}\n"
-                   : "%u written, %u pruned, %u learned deleted for room, %u unchanged\n",
-           (unsigned)n[CH_WRITE], (unsigned)n[CH_PRUNE], (unsigned)n[CH_ROOM], (unsigned)same);
-    return fflush(stdout) != 0 || ferror(stdout) ? ARL_ERR_OUTPUT : 0;
+        n[3].n += ap.want[i].same;
+    arl_out_begin(&o, c->json ? ARL_FORM_LINES : ARL_FORM_EVENTS, stdout);
+    arl_out_tally(&o, n, 4);
+    return arl_out_end(&o) ? ARL_ERR_OUTPUT : 0;
 }
 
 int arl_apply_func(struct arl_cmd *c)

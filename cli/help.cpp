@@ -88,10 +88,7 @@ int command_error(const char *prog, const char *word, const char *line)
 
 int synopsis_error(const char *prog, const char *line)
 {
-    char name[NAME_TEXT_LEN];
-    say("%s: %s", name_text(prog, name), line);
-    fputs(head, stderr);
-    return EXIT_USAGE;
+    return command_error(prog, "", line); /* no command's help: the synopsis */
 }
 
 /* One form's lines: the command line, then what it does, each wrapped at

@@ -240,6 +240,14 @@ void arl_out_counts(struct arl_out *o, const struct arl_counts *c)
     line_close(o);
 }
 
+void arl_out_tally(struct arl_out *o, const struct arl_count *c, uint32_t k)
+{
+    line_open(o);
+    for (uint32_t i = 0; i < k; i++)
+        put_u(o, c[i].key, c[i].text, c[i].n);
+    line_close(o);
+}
+
 int arl_out_flush(struct arl_out *o)
 {
     return fflush(o->f) != 0 || ferror(o->f) ? -1 : 0;

@@ -76,6 +76,7 @@ struct lock_file {
 static struct lock_file table_lf = {"", -1, 0, 0, 0};
 static struct lock_file walk_lf = {"", -1, 0, 0, 0};
 static struct lock_file wait_lf = {"", -1, 0, 0, 0};
+static struct lock_file *const lock_files[3] = {&table_lf, &walk_lf, &wait_lf};
 static int keep_open;
 static int lock_wait_ms = BRCM53115_LOCK_WAIT_MS;
 static int walk_wait_ms = BRCM53115_WALK_WAIT_MS;
@@ -111,11 +112,10 @@ static void beside(struct lock_file *lf, const char *what)
 
 extern "C" void brcm53115_arl_lock_file(const char *path)
 {
-    struct lock_file *all[3] = {&table_lf, &walk_lf, &wait_lf};
     for (int i = 0; i < 3; i++) {
-        if (!all[i]->held)
-            drop_lock_file(all[i]);
-        all[i]->path[0] = '\0';
+        if (!lock_files[i]->held)
+            drop_lock_file(lock_files[i]);
+        lock_files[i]->path[0] = '\0';
     }
     lock_path = path;
 }
@@ -205,10 +205,9 @@ static int open_lock(struct lock_file *lf, const char *path)
 extern "C" void brcm53115_arl_lock_keep(int keep)
 {
     keep_open = keep;
-    struct lock_file *all[3] = {&table_lf, &walk_lf, &wait_lf};
     for (int i = 0; i < 3 && !keep; i++)
-        if (!all[i]->held)
-            drop_lock_file(all[i]);
+        if (!lock_files[i]->held)
+            drop_lock_file(lock_files[i]);
 }
 
 /* Reads at most len - 1 bytes of a file into buf: its length, or -1. */
