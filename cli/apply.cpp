@@ -340,14 +340,11 @@ static int stats(const struct arl_cmd *c)
                              {"pruned", "%s pruned, ", 0},
                              {"room", "%s learned deleted for room, ", 0},
                              {"unchanged", "%s unchanged", 0}};
-    struct arl_out o;
     for (uint32_t i = 0; i < ap.made; i++)
         n[ap.log[i].ch.kind].n++;
     for (uint32_t i = 0; i < ap.n; i++)
         n[3].n += ap.want[i].same;
-    arl_out_begin(&o, c->json ? ARL_FORM_LINES : ARL_FORM_EVENTS, stdout);
-    arl_out_tally(&o, n, 4);
-    return arl_out_end(&o) ? ARL_ERR_OUTPUT : 0;
+    return arl_out_tally(stdout, c->json, n, 4) ? ARL_ERR_OUTPUT : 0;
 }
 
 int arl_apply_func(struct arl_cmd *c)

@@ -49,10 +49,7 @@ int arl_flush_func(struct arl_cmd *c)
     arl_stop_on_signals(0);
     if (rc != 0 || !c->stats)
         return rc;
-    struct arl_out o;
     const struct arl_count deleted = {"deleted",
                                       ARL_NOUN(n, "%s entry deleted", "%s entries deleted"), n};
-    arl_out_begin(&o, c->json ? ARL_FORM_LINES : ARL_FORM_EVENTS, stdout);
-    arl_out_tally(&o, &deleted, 1);
-    return arl_out_end(&o) ? ARL_ERR_OUTPUT : 0;
+    return arl_out_tally(stdout, c->json, &deleted, 1) ? ARL_ERR_OUTPUT : 0;
 }

@@ -240,12 +240,15 @@ void arl_out_counts(struct arl_out *o, const struct arl_counts *c)
     line_close(o);
 }
 
-void arl_out_tally(struct arl_out *o, const struct arl_count *c, uint32_t k)
+int arl_out_tally(FILE *f, int json, const struct arl_count *c, uint32_t k)
 {
-    line_open(o);
+    struct arl_out o;
+    arl_out_begin(&o, json ? ARL_FORM_LINES : ARL_FORM_EVENTS, f);
+    line_open(&o);
     for (uint32_t i = 0; i < k; i++)
-        put_u(o, c[i].key, c[i].text, c[i].n);
-    line_close(o);
+        put_u(&o, c[i].key, c[i].text, c[i].n);
+    line_close(&o);
+    return arl_out_end(&o);
 }
 
 int arl_out_flush(struct arl_out *o)

@@ -69,14 +69,14 @@ struct arl_counts {
 };
 void arl_out_counts(struct arl_out *o, const struct arl_counts *c);
 
-/* One line of what a command did (flush -s, apply -s): each count with
- * its JSON key and its text (a format with the count as %s); in JSON one
- * object. */
+/* One line of what a command did (flush -s, apply -s) on f, flushed: each
+ * count with its JSON key and its text (a format with the count as %s);
+ * with `json`, one object.  0, or -1 as arl_out_end. */
 struct arl_count {
     const char *key, *text;
     uint32_t n;
 };
-void arl_out_tally(struct arl_out *o, const struct arl_count *c, uint32_t k);
+int arl_out_tally(FILE *f, int json, const struct arl_count *c, uint32_t k);
 
 /* Ends the output ("]") and flushes it.  Returns 0, or -1 when the stream
  * could not be written (a closed pipe too; errno says why). */
